@@ -1,0 +1,81 @@
+// The engine thread: its start, its main loop and its set-up pass.
+#include <stdexcept>
+
+#include "IntegerText.h"
+#include "Moving/TNasun.h"
+#include "Tsiml.h"
+
+Tsiml::Tsiml(EnginePlatform& platform) : platform_(platform) {}
+
+Tsiml::~Tsiml() { ReleasePlanes(); }
+
+void Tsiml::Execute() {
+  if (Begin()) {
+    while (!Terminated()) Tick();
+  }
+  End();
+}
+
+bool Tsiml::Begin() {
+  FlashPhase = 0;
+  PaintDC = &platform_;
+  try {
+    if (!platform_.RunOnMain([this] { SetUp(); })) return false;
+  } catch (const std::exception&) {
+    return false;  // a choice without a number: the engine ends silently
+  }
+  SizeWindow();
+  ShowStartUpText();
+  MoveIdle.store(1);
+  return true;
+}
+
+void Tsiml::Tick() {
+  // The stop request is looked at only at the top of a tick, by the loop;
+  // a platform that is shutting down takes no more steps, which ends it too.
+  if (!platform_.RunOnMain([this] { TakePacket(); })) {
+    Terminate();
+    return;
+  }
+  {
+    std::lock_guard lock(FrameLock);
+    LayoutText();
+    UnpackPlanes();
+  }
+  StepFlashPhase();
+  PaintRows();
+  TickCount.fetch_add(1);
+  platform_.Sleep(100);
+  PhaseTicks = PhaseTicks + 1;
+}
+
+void Tsiml::End() {
+  // A moving section of an ended engine has nothing left to scroll for.
+  TerminateMovingText();
+  ReleasePlanes();
+  PaintDC = nullptr;
+}
+
+namespace {
+int32_t ChoiceNumber(const std::string& text, const char* what) {
+  auto value = ParseInteger(text);
+  if (!value) throw std::invalid_argument(std::string("no number chosen for ") + what);
+  return *value;
+}
+}  // namespace
+
+void Tsiml::SetUp() {
+  const DisplayChoices choices = platform_.ReadDisplayChoices();
+  Columns = ChoiceNumber(choices.columns, "the columns");
+  Lines = static_cast<uint8_t>(ChoiceNumber(choices.lines, "the lines"));
+  Rows = static_cast<uint8_t>(ChoiceNumber(choices.rows, "the rows"));
+  ColorEnabled = choices.color ? 1 : 0;
+  const DeviceParameters& p = platform_.Parameters();
+  ClearMode = static_cast<uint8_t>(p.Clear & 0xFF);
+  Address = p.Adresa;
+  FlashOnTicks = p.FlashOn;
+  FlashOffTicks = p.FlashOff;
+  SetUpPlanes();
+  ClearFrames();
+  LoadFontFile();
+}
