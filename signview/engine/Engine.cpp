@@ -1,4 +1,5 @@
 // The engine thread: its start, its main loop and its set-up pass.
+#include <cstring>
 #include <stdexcept>
 
 #include "IntegerText.h"
@@ -45,6 +46,8 @@ void Tsiml::Tick() {
   StepFlashPhase();
   PaintRows();
   TickCount.fetch_add(1);
+  TakeSnapshot();
+  platform_.TickFinished(Snapshot);
   platform_.Sleep(100);
   PhaseTicks = PhaseTicks + 1;
 }
@@ -78,4 +81,33 @@ void Tsiml::SetUp() {
   SetUpPlanes();
   ClearFrames();
   LoadFontFile();
+}
+
+void Tsiml::TakeSnapshot() {
+  EngineSnapshot& s = Snapshot;
+  s.columns = Columns;
+  s.lines = Lines;
+  s.rows = Rows;
+  s.color = ColorEnabled != 0;
+  s.flashPhase = FlashPhase;
+  s.moving = MoveIdle.load() == 0;
+  s.tick = TickCount.load();
+  std::memcpy(s.text, TextBuffer, sizeof s.text);
+  std::memcpy(s.variables, Variables, sizeof s.variables);
+  const std::size_t count = static_cast<std::size_t>(Columns) * Lines * Rows;
+  s.ledsA.resize(count);
+  s.ledsB.resize(count);
+  // A plane holds LED line L, column c at byte 2 x Columns x (Lines-1-L) + c.
+  for (int r = 0; r < Rows && r < 8; ++r) {
+    const uint8_t* planeA = Planes[r];
+    const uint8_t* planeB = Planes[8 + r];
+    for (int line = 0; line < Lines; ++line) {
+      const std::size_t from = static_cast<std::size_t>(2 * Columns) * (Lines - 1 - line);
+      const std::size_t to = (static_cast<std::size_t>(r) * Lines + line) * Columns;
+      for (int c = 0; c < Columns; ++c) {
+        s.ledsA[to + c] = planeA ? planeA[from + c] & 3 : 0;
+        s.ledsB[to + c] = planeB ? planeB[from + c] & 3 : 0;
+      }
+    }
+  }
 }

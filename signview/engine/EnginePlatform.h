@@ -6,6 +6,7 @@
 
 #include "ClientPicture.h"
 #include "DeviceParameters.h"
+#include "EngineSnapshot.h"
 #include "PacketMailbox.h"
 
 class Thread;
@@ -55,6 +56,10 @@ public:
   // Engine thread, once per tick: the finished picture of the window's
   // client area. The platform copies what it keeps; the picture is reused.
   virtual void Present(const ClientPicture& picture) = 0;
+
+  // Engine thread, at the end of every tick: what the tick showed. Views
+  // that look at the sign from outside copy what they need.
+  virtual void TickFinished(const EngineSnapshot& snapshot) { (void)snapshot; }
 
   // Any thread: the local date and time now.
   virtual LocalDateTime Now() = 0;

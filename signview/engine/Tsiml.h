@@ -169,6 +169,9 @@ public:
 
   // The picture of the window's client area that the last tick painted.
   ClientPicture Picture;
+  // What the last tick showed, for the platform's views.
+  EngineSnapshot Snapshot;
+  void TakeSnapshot();
 
   // Writers of FrameA/FrameB on different threads (the layout pass and the
   // moving-text painter) and the planes' reader hold this lock around their
