@@ -36,6 +36,8 @@ public:
   // than 0 is true.
   bool GetBool(const std::string& section, const std::string& key, bool fallback) const;
 
+  // Sets a value; a line break in value is stored as a blank, since a value
+  // is one line of the file.
   void SetString(const std::string& section, const std::string& key, const std::string& value);
   void SetInteger(const std::string& section, const std::string& key, int32_t value);  // decimal
   void SetBool(const std::string& section, const std::string& key, bool value);        // "1"/"0"
