@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Cp1250.h"
+#include "CodePage1250.h"
+#include "Cp1250Letters.h"
 
 namespace fontfile {
 namespace {
@@ -22,10 +23,10 @@ std::string Describe(const BdfFont& font, const BdfGlyph& g) {
 // The code page code of a glyph, checked.
 uint8_t CodeOf(const BdfFont& font, const BdfGlyph& g) {
   if (g.encoding < 0) throw FontError(Describe(font, g) + " has no ENCODING");
-  const auto code = g.encoding > 0x10FFFF ? std::nullopt : cp1250::FromUnicode(static_cast<char32_t>(g.encoding));
-  if (!code) throw FontError(Describe(font, g) + " has no Windows-1250 code");
-  if (*code < 0x20 || *code == 0x7F)
+  if (g.encoding < 0x20 || (g.encoding >= 0x7F && g.encoding < 0xA0))
     throw FontError(Describe(font, g) + " is a control character; only printable characters are drawn");
+  const auto code = g.encoding > 0x10FFFF ? std::nullopt : EncodeCp1250(static_cast<char32_t>(g.encoding));
+  if (!code) throw FontError(Describe(font, g) + " has no Windows-1250 code");
   return *code;
 }
 
@@ -82,7 +83,7 @@ PackedFont PackFont(const BdfFont& font) {
   for (int code = 0x80; code < 0x100; ++code) {
     if (present[code] || !cp1250::IsExtendedLetter(static_cast<uint8_t>(code))) continue;
     if (packed.height >= kAccentHeight) {
-      missing += " " + UnicodeName(cp1250::ToUnicode(static_cast<uint8_t>(code)));
+      missing += " " + UnicodeName(DecodeCp1250(static_cast<uint8_t>(code)));
       continue;
     }
     // Too low for accents: the letter is drawn as its plain letter.

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "Cp1250.h"
+#include "CodePage1250.h"
 #include "Glyphs.h"
 
 namespace {
@@ -21,21 +21,21 @@ const QColor kDark(48, 24, 20);
 const QColor kLit(255, 70, 30);
 
 // The sample lines, in UTF-8, below the font's own heading.
-std::vector<std::string> SampleLines(const std::string& heading) {
+std::vector<std::u32string> SampleLines(const std::u32string& heading) {
   return {
       heading,
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789",
-      "abcdefghijklmnopqrstuvwxyz",
-      "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~",
-      "ŠŚŤŽŹŁĄŞŻĽŔÁÂĂÄĹĆÇČÉĘËĚÍÎĎĐŃŇÓÔŐÖŘŮÚŰÜÝŢ",
-      "šśťžźłąşľżŕáâăäĺćçčéęëěíîďđńňóôőöřůúűüýţßµ",
-      "€‚„…†‡‰‹‘’“”•–—™›ˇ˘¤¦§¨©«¬®°±˛´¶·¸»˝×÷˙",
-      "Příliš žluťoučký kůň úpěl ďábelské ódy.",
-      "PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY.",
-      "Ľúbostný dôkaz: päť ĺ, ŕ.",
-      "Zażółć gęślą jaźń. ZAŻÓŁĆ GĘŚLĄ JAŹŃ.",
-      "Árvíztűrő tükörfúrógép. ÁRVÍZTŰRŐ.",
-      "Größe, Übermaß, Ärger, Öl.",
+      U"ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789",
+      U"abcdefghijklmnopqrstuvwxyz",
+      U"!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~",
+      U"ŠŚŤŽŹŁĄŞŻĽŔÁÂĂÄĹĆÇČÉĘËĚÍÎĎĐŃŇÓÔŐÖŘŮÚŰÜÝŢ",
+      U"šśťžźłąşľżŕáâăäĺćçčéęëěíîďđńňóôőöřůúűüýţßµ",
+      U"€‚„…†‡‰‹‘’“”•–—™›ˇ˘¤¦§¨©«¬®°±˛´¶·¸»˝×÷˙",
+      U"Příliš žluťoučký kůň úpěl ďábelské ódy.",
+      U"PŘÍLIŠ ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY.",
+      U"Ľúbostný dôkaz: päť ĺ, ŕ.",
+      U"Zażółć gęślą jaźń. ZAŻÓŁĆ GĘŚLĄ JAŹŃ.",
+      U"Árvíztűrő tükörfúrógép. ÁRVÍZTŰRŐ.",
+      U"Größe, Übermaß, Ärger, Öl.",
   };
 }
 
@@ -96,8 +96,13 @@ int FontHeight(const SpecimenFontFile& file, int slot) {
 QImage RenderSpecimen(const SpecimenFontFile& file, int slot) {
   const int height = FontHeight(file, slot);
   std::vector<std::string> lines;
-  const std::string heading = "Font " + std::to_string(slot) + ": " + FontName(file, slot);
-  for (const std::string& utf8 : SampleLines(heading)) lines.push_back(cp1250::FromUtf8(utf8));
+  std::u32string heading;
+  for (unsigned char c : "Font " + std::to_string(slot) + ": " + FontName(file, slot)) heading.push_back(c);
+  for (const std::u32string& text : SampleLines(heading)) {
+    const Cp1250Text encoded = EncodeCp1250(text);
+    if (encoded.unencodableAt) throw std::logic_error("a sample line is not in Windows-1250");
+    lines.emplace_back(encoded.bytes.begin(), encoded.bytes.end());
+  }
 
   int columns = 0;
   for (const std::string& line : lines) columns = std::max(columns, TextWidth(file, slot, line));
