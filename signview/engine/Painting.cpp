@@ -1,9 +1,152 @@
 // Paint planes, flash phases and the picture of the simulation window.
+//
+// Each tick unpacks every slot of both flash phases into a plane: a 4-bit
+// bottom-up bitmap of 2 × Columns by 2 × Lines pixels in which every LED is
+// a 2 × 2 cell whose lower-right pixel has the LED's colour. The planes of
+// the phase shown are stretched ×PixelScale into Picture, the whole client
+// area, which is handed to the platform once per tick.
+#include <algorithm>
+#include <new>
+#include <string>
+
 #include "Tsiml.h"
 
-void Tsiml::SetUpPlanes() {}
-void Tsiml::SizeWindow() {}
-void Tsiml::UnpackPlanes() {}
-void Tsiml::StepFlashPhase() {}
-void Tsiml::PaintRows() {}
-void Tsiml::ReleasePlanes() {}
+namespace {
+
+// A slot's bit pairs within a frame byte: slots 1/5, 2/6, 3/7, 4/8 sit at
+// these shifts.
+constexpr int kSlotShift[4] = {0, 6, 4, 2};
+constexpr int kFirstHalfBase = 479;   // slots 1-4 read from here downwards
+constexpr int kSecondHalfBase = 959;  // slots 5-8
+constexpr int kMaxShownRows = 8;      // one row per slot
+
+// The planes can show a display whose rows fit a half pixel line (at most
+// 480 columns, a multiple of 4 so that scan lines need no padding) and
+// whose pixel lines lie inside a phase.
+bool PaintableGeometry(int32_t columns, int lines) {
+  return columns >= 4 && columns <= 480 && columns % 4 == 0 && lines >= 1 && lines <= 32;
+}
+
+// Sign rows that reach the window: at most one per slot.
+int ShownRows(const Tsiml& e) {
+  return PaintableGeometry(e.Columns, e.Lines) ? std::min<int>(e.Rows, kMaxShownRows) : 0;
+}
+
+uint32_t ScreenColour(const BitmapInfo::RgbQuad& q) {
+  return 0xFF000000u | uint32_t{q.rgbRed} << 16 | uint32_t{q.rgbGreen} << 8 | q.rgbBlue;
+}
+
+}  // namespace
+
+void Tsiml::SetUpPlanes() {
+  ReleasePlanes();  // a repeated set-up replaces the planes, never leaks them
+  PixelScale = 2;
+  const int32_t width = 2 * Columns, height = 2 * Lines;
+
+  Bmi = BitmapInfo{};
+  Bmi.bmiHeader.biSize = 40;
+  Bmi.bmiHeader.biWidth = width;
+  Bmi.bmiHeader.biHeight = height;  // positive: bottom-up
+  Bmi.bmiHeader.biPlanes = 1;
+  Bmi.bmiHeader.biBitCount = 4;
+  Bmi.bmiHeader.biCompression = 0;
+  // Dark, red, green, yellow; entries 4-15 stay black and are never used.
+  Bmi.bmiColors[1].rgbRed = 255;
+  Bmi.bmiColors[2].rgbGreen = 255;
+  Bmi.bmiColors[3].rgbRed = 255;
+  Bmi.bmiColors[3].rgbGreen = 255;
+
+  uint32_t palette[16];
+  for (int i = 0; i < 16; ++i) palette[i] = ScreenColour(Bmi.bmiColors[i]);
+  Stretcher.Set(palette, PixelScale);
+
+  auto unpainted = [this] {
+    platform_.AppendLog("The display of " + std::to_string(Columns) + " columns and " +
+                        std::to_string(Lines) + " lines cannot be painted; the window stays gray");
+  };
+  if (!PaintableGeometry(Columns, Lines)) {
+    unpainted();
+    return;
+  }
+  const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  for (int k = 0; k < kPlaneCount; ++k) {
+    Planes[k] = new (std::nothrow) uint8_t[size]();  // zero-filled
+    if (Planes[k] == nullptr) {
+      // Without all sixteen planes nothing is painted; the engine still
+      // takes packets and lays text out, and the window stays gray.
+      ReleasePlanes();
+      unpainted();
+      return;
+    }
+  }
+}
+
+void Tsiml::SizeWindow() {
+  const int rows = ShownRows(*this);
+  const int columns = rows > 0 ? Columns : 0;
+  const int lines = rows > 0 ? Lines : 0;
+  const int height = rows * (2 * lines + 2) * PixelScale + 5;
+  const int width = 2 * columns * PixelScale + 6;
+  platform_.SizeWindow(width, height);
+  Picture.Resize(width, height, kWindowGray);
+}
+
+void Tsiml::UnpackPlanes() {
+  if (Planes[0] == nullptr) return;  // planes are made all together or not at all
+  const int columns = Columns, lines = Lines;
+  const std::size_t scanLine = static_cast<std::size_t>(2 * columns);
+  for (int line = 0; line < lines; ++line) {
+    const uint8_t* a = FrameA + kFrameLineBytes * line;
+    const uint8_t* b = FrameB + kFrameLineBytes * line;
+    // Pixel line 0 is the top LED line: the last even scan line of the
+    // bottom-up bitmap.
+    const std::size_t d = scanLine * static_cast<std::size_t>(lines - 1 - line);
+    for (int k = 0; k < 8; ++k) {
+      const int base = k < 4 ? kFirstHalfBase : kSecondHalfBase;
+      const int shift = kSlotShift[k % 4];
+      const uint8_t* fromA = a + base;  // column c lies at fromA[-c]
+      const uint8_t* fromB = b + base;
+      uint8_t* toA = Planes[k] + d;
+      uint8_t* toB = Planes[8 + k] + d;
+      for (int c = 0; c < columns; ++c) {
+        toA[c] = static_cast<uint8_t>(fromA[-c] >> shift & 3);
+        toB[c] = static_cast<uint8_t>(fromB[-c] >> shift & 3);
+      }
+    }
+  }
+}
+
+void Tsiml::StepFlashPhase() {
+  if (PhaseTicks >= PhaseLimit) {
+    PhaseTicks = 0;
+    if (FlashPhase == 1) {
+      FlashPhase = 0;
+      PhaseLimit = FlashOffTicks;
+    } else {
+      FlashPhase = 1;
+      PhaseLimit = FlashOnTicks;
+    }
+  }
+  // PhaseTicks goes up after the tick's sleep, in the main loop.
+}
+
+void Tsiml::PaintRows() {
+  const int rows = Planes[0] != nullptr ? ShownRows(*this) : 0;
+  for (int r = 0; r < rows; ++r) {
+    PaintBits = FlashPhase == 1 ? Planes[r] : Planes[8 + r];
+    const int y = PixelScale * ((2 * Lines + 2) * r + 2);
+    Stretcher.Draw(PaintBits, Bmi.bmiHeader.biWidth, Bmi.bmiHeader.biHeight, Picture, 3, y);
+  }
+  // The platform gets the whole picture of this tick at once.
+  platform_.Present(Picture);
+}
+
+void Tsiml::ReleasePlanes() {
+  for (int k = 0; k < 8; ++k) {
+    delete[] Planes[k];
+    Planes[k] = nullptr;
+    delete[] Planes[8 + k];
+    Planes[8 + k] = nullptr;
+  }
+  PaintBits = nullptr;
+}

@@ -11,6 +11,7 @@
 #include "ClientPicture.h"
 #include "EnginePlatform.h"
 #include "Glyphs.h"
+#include "StretchPlane.h"
 #include "Thread.h"
 
 class TNasun;
@@ -169,6 +170,9 @@ public:
 
   // The picture of the window's client area that the last tick painted.
   ClientPicture Picture;
+  // Bmi's colour table at PixelScale, as screen pixels; made by SetUpPlanes
+  // so that painting a tick takes no memory.
+  PlaneStretcher Stretcher;
   // What the last tick showed, for the platform's views.
   EngineSnapshot Snapshot;
   void TakeSnapshot();

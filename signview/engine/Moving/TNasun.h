@@ -16,13 +16,19 @@ public:
   // thread keeps it alive while it runs.
   explicit TNasun(std::shared_ptr<Tsiml> engine);
 
+  // Until a stop is asked for: a 100 ms pause, then one pass.
   void Execute() override;
-  // One pass over Text.
+  // One pass over Text: for every glyph column a strip step, a paint step
+  // and a 25 ms pause on this thread. Ends at once after a stop request.
   void RunPass();
-  // One column step of the strip, feeding column column of the Cell.
+  // One column step of the strip: every strip column moves one place to the
+  // left and column `column` of the Cell comes in at the right (phase B gets
+  // Attr.Paper instead when the section flashes).
   void ShiftStrip(uint32_t column);
-  // Writes the strip into the engine's frame buffers (under its FrameLock);
-  // writes nothing once a stop has been asked for.
+  // Writes the strip into the Slot field of the engine's frame buffers,
+  // pixel lines FirstLine..LastLine, columns MoveColumn on (under its
+  // FrameLock). Writes nothing once a stop has been asked for, and nothing
+  // outside the slot's half lines, whatever the copied fields hold.
   void PaintStep();
   void RasterizeGlyph(uint8_t code);
 
@@ -46,5 +52,8 @@ public:
   int32_t StripIndex = 0;
 
 private:
+  // Bytes per quarter of a strip row: Columns / 4, at most 64.
+  uint32_t Quarter() const;
+
   std::shared_ptr<Tsiml> engine_;
 };
