@@ -26,8 +26,13 @@ void Tsiml::LoadFontFile() {
     if (!f) continue;
     std::memset(FontImage, 0, sizeof FontImage);
     const std::size_t got = std::fread(FontImage, 1, sizeof FontImage, f);
-    std::fclose(f);
     (void)got;  // a short file leaves the rest of the image zero
+    const bool unreadable = std::ferror(f) != 0;  // e.g. a folder of that name
+    std::fclose(f);
+    if (unreadable) {
+      std::memset(FontImage, 0, sizeof FontImage);
+      continue;
+    }
     for (int i = 0; i < 16; ++i) FontOffsets[i] = FontImage[2 * i] * 256u + FontImage[2 * i + 1];
     LoadedFontPath = path;
     return;
