@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ make cmake ninja-build pkg-config
-  qt6-base-dev qt6-httpserver-dev libgl-dev
+  qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev
   libsimpleini-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
