@@ -96,21 +96,25 @@ void Tsiml::UnpackPlanes() {
   const int columns = Columns, lines = Lines;
   const std::size_t scanLine = static_cast<std::size_t>(2 * columns);
   for (int line = 0; line < lines; ++line) {
-    const uint8_t* a = FrameA + kFrameLineBytes * line;
-    const uint8_t* b = FrameB + kFrameLineBytes * line;
     // Pixel line 0 is the top LED line: the last even scan line of the
     // bottom-up bitmap.
     const std::size_t d = scanLine * static_cast<std::size_t>(lines - 1 - line);
-    for (int k = 0; k < 8; ++k) {
-      const int base = k < 4 ? kFirstHalfBase : kSecondHalfBase;
-      const int shift = kSlotShift[k % 4];
-      const uint8_t* fromA = a + base;  // column c lies at fromA[-c]
-      const uint8_t* fromB = b + base;
-      uint8_t* toA = Planes[k] + d;
-      uint8_t* toB = Planes[8 + k] + d;
+    // Each frame byte is read once and gives the four slots of its half:
+    // planes k..k+3 are slots 1-4 (or 5-8) of phase A (or B).
+    for (int half = 0; half < 4; ++half) {
+      const uint8_t* frame = (half & 2 ? FrameB : FrameA) + kFrameLineBytes * line +
+                             (half & 1 ? kSecondHalfBase : kFirstHalfBase);
+      const int k = (half & 2 ? 8 : 0) + (half & 1 ? 4 : 0);
+      uint8_t* slot0 = Planes[k] + d;
+      uint8_t* slot1 = Planes[k + 1] + d;
+      uint8_t* slot2 = Planes[k + 2] + d;
+      uint8_t* slot3 = Planes[k + 3] + d;
       for (int c = 0; c < columns; ++c) {
-        toA[c] = static_cast<uint8_t>(fromA[-c] >> shift & 3);
-        toB[c] = static_cast<uint8_t>(fromB[-c] >> shift & 3);
+        const uint8_t v = frame[-c];  // column c lies c bytes below the base
+        slot0[c] = v >> kSlotShift[0] & 3;
+        slot1[c] = v >> kSlotShift[1] & 3;
+        slot2[c] = v >> kSlotShift[2] & 3;
+        slot3[c] = v >> kSlotShift[3] & 3;
       }
     }
   }

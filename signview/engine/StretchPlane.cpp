@@ -17,14 +17,26 @@ void PlaneStretcher::Set(const uint32_t palette[16], int scale) {
   }
 }
 
+template <int kSpan>
+void PlaneStretcher::CopyPatterns(const uint8_t* line, int bytes, uint32_t* out) const {
+  // A copy of a size known here compiles to a few stores, not a call.
+  const uint32_t* patterns = patterns_.data();
+  for (int i = 0; i < bytes; ++i, out += kSpan)
+    std::memcpy(out, patterns + static_cast<std::size_t>(line[i]) * kSpan, sizeof(uint32_t) * kSpan);
+}
+
 void PlaneStretcher::DrawLine(const uint8_t* line, int bytes, uint32_t* row, int x,
                               int pictureWidth) const {
   const int span = 2 * scale_;  // screen pixels per byte
   if (x >= 0 && x + bytes * span <= pictureWidth) {
-    uint32_t* out = row + x;
-    for (int i = 0; i < bytes; ++i, out += span)
-      std::memcpy(out, &patterns_[static_cast<std::size_t>(line[i]) * span],
-                  sizeof(uint32_t) * span);
+    if (span == 4) {
+      CopyPatterns<4>(line, bytes, row + x);  // the painting's own scale, 2
+    } else {
+      uint32_t* out = row + x;
+      for (int i = 0; i < bytes; ++i, out += span)
+        std::memcpy(out, &patterns_[static_cast<std::size_t>(line[i]) * span],
+                    sizeof(uint32_t) * span);
+    }
     return;
   }
   // Partly outside the picture: pixel by pixel, keeping what is inside.

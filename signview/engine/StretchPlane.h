@@ -30,6 +30,9 @@ public:
 private:
   // Draws one scan line into one picture row (y inside the picture).
   void DrawLine(const uint8_t* line, int bytes, uint32_t* row, int x, int pictureWidth) const;
+  // Writes the patterns of bytes into out, kSpan pixels each.
+  template <int kSpan>
+  void CopyPatterns(const uint8_t* line, int bytes, uint32_t* out) const;
 
   int scale_ = 0;
   // For every byte value, the 2 × scale screen pixels its two pixels become.
