@@ -227,7 +227,7 @@ std::vector<BadSource> BadSources() {
       {"long_bitmap", Replace(good, aGlyph, Replace(aGlyph, "BBX 5 7", "BBX 5 6")), "more bitmap rows"},
       {"bad_hex", Replace(good, aGlyph, Replace(aGlyph, "BITMAP\n", "BITMAP\nZZ\n")), "not hexadecimal"},
       {"no_dwidth", Replace(good, aGlyph, Replace(aGlyph, "DWIDTH 5 0\n", "")), "no DWIDTH"},
-      {"no_endchar", Replace(good, aGlyph, Replace(aGlyph, "ENDCHAR\n", "")), "more bitmap rows"},
+      {"no_endchar", Replace(good, aGlyph, Replace(aGlyph, "ENDCHAR\n", "")), "ends without ENDCHAR"},
       {"height_0", FontText(0, 0, {}), "height"},
       {"height_25", FontText(20, 5, AsciiGlyphs(5, 20, 5)), "height (FONT_ASCENT + FONT_DESCENT) is 25"},
       {"width_17", glyphs([](auto& g) { g['W' - 0x20] = {'W', 17, Drawing('W', 17, 7), 0, -1}; }),

@@ -121,7 +121,9 @@ BdfGlyph ReadGlyph(Reader& r) {
         }
         g.rows.push_back(std::move(row));
       }
-      if (!r.Next() || r.Keyword() != "ENDCHAR")
+      if (!r.Next() || r.Keyword() == "STARTCHAR" || r.Keyword() == "ENDFONT")
+        r.Fail("glyph '" + g.name + "' ends without ENDCHAR");
+      if (r.Keyword() != "ENDCHAR")
         r.Fail("glyph '" + g.name + "' has more bitmap rows than its BBX height " +
                std::to_string(g.height));
       break;

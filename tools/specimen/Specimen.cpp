@@ -20,7 +20,7 @@ const QColor kBackground(0, 0, 0);
 const QColor kDark(48, 24, 20);
 const QColor kLit(255, 70, 30);
 
-// The sample lines, in UTF-8, below the font's own heading.
+// The sample lines, below the font's own heading.
 std::vector<std::u32string> SampleLines(const std::u32string& heading) {
   return {
       heading,
