@@ -22,10 +22,12 @@ class Starter : public Thread {
 public:
   explicit Starter(ThreadRegistry& r) : registry(r) {}
   ThreadRegistry& registry;
-  std::weak_ptr<Spinner> child;
+  std::weak_ptr<Spinner> child;  // read only once started is true
+  std::atomic<bool> started{false};
   void Execute() override {
     auto spinner = std::make_shared<Spinner>();
     child = spinner;
+    started.store(true, std::memory_order_release);
     registry.Start(spinner);
     while (!Terminated()) std::this_thread::yield();
   }
@@ -59,7 +61,7 @@ TEST(ThreadRegistry, ThreadsStartedByThreadsAreJoinedToo) {
   auto starter = std::make_shared<Starter>(registry);
   std::weak_ptr<Starter> watch = starter;
   registry.Start(starter);
-  while (starter->child.expired()) std::this_thread::yield();
+  while (!starter->started.load(std::memory_order_acquire)) std::this_thread::yield();
   std::weak_ptr<Spinner> child = starter->child;
   starter.reset();
   registry.StopAndJoinAll();
