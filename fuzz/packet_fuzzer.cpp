@@ -6,7 +6,9 @@
 // packets separated by the byte 0x1E.
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <tuple>
 
 #include "FuzzPlatform.h"
 #include "Moving/TNasun.h"
@@ -17,42 +19,62 @@ const char* const kColumns[] = {"96", "120", "128", "144", "192", "240"};
 const char* const kLines[] = {"10", "16", "20"};
 const char* const kRows[] = {"1", "2", "3", "4"};
 
-// A few column steps of each moving section the layout handed over.
+// A few column steps of each moving section the layout handed over: the
+// first characters fed in, and the strip painted once they are.
 void StepMovingText(FuzzPlatform& platform) {
   for (auto& thread : platform.started) {
     auto* moving = static_cast<TNasun*>(thread.get());
-    for (uint32_t i = 0; i < moving->TextLength && i < 6; ++i) {
+    for (uint32_t i = 0; i < moving->TextLength && i < 3; ++i) {
       moving->RasterizeGlyph(moving->Text[i]);
-      for (uint32_t j = 0; j < moving->GlyphWidth; ++j) {
-        moving->ShiftStrip(j);
-        moving->PaintStep();
-      }
+      for (uint32_t j = 0; j < moving->GlyphWidth; ++j) moving->ShiftStrip(j);
     }
+    moving->PaintStep();
   }
   platform.started.clear();
 }
 }  // namespace
 
+// Engines are made and started once per geometry and brought back to the
+// start-up state for every input: a fresh engine object (and its planes)
+// each time would cost far more than the work under test.
+struct Sign {
+  FuzzPlatform platform;
+  std::shared_ptr<Tsiml> engine = std::make_shared<Tsiml>(platform);
+  bool started = false;
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
-  FuzzPlatform platform;
-  platform.choices = {kColumns[data[0] % 6], kLines[data[1] % 3], kRows[data[2] % 4],
-                      (data[2] & 0x80) != 0};
-  platform.parameters.Clear = (data[2] & 0x40) ? 76 : 0;
-  auto engine = std::make_shared<Tsiml>(platform);
-  if (!engine->Begin()) return 0;
+  static std::map<std::tuple<int, int, int>, std::unique_ptr<Sign>> signs;
+  auto& slot = signs[{data[0] % 6, data[1] % 3, data[2] % 4}];
+  if (!slot) slot = std::make_unique<Sign>();
+  FuzzPlatform& platform = slot->platform;
+  Tsiml* engine = slot->engine.get();
+  platform.choices = {kColumns[data[0] % 6], kLines[data[1] % 3], kRows[data[2] % 4], false};
+  platform.parameters = DeviceParameters{};
+  if (!slot->started) {
+    if (!engine->Begin()) return 0;
+    slot->started = true;
+  }
+  // The start-up state, as Begin leaves it.
+  engine->ColorEnabled = (data[2] & 0x80) ? 1 : 0;
+  engine->ClearMode = (data[2] & 0x40) ? 76 : 0;
+  engine->FlashPhase = 0;
+  engine->PhaseTicks = engine->PhaseLimit = 0;
+  engine->ClearFrames();
+  engine->ShowStartUpText();
+  engine->MoveIdle = 1;
 
   size_t start = 3;
   while (start <= size) {
     size_t end = start;
     while (end < size && data[end] != 0x1E) ++end;
     platform.mailbox.Publish({data + start, end - start});
-    for (int tick = 0; tick < 3; ++tick) {
+    for (int tick = 0; tick < 2; ++tick) {
       engine->Tick();
       StepMovingText(platform);
     }
     start = end + 1;
   }
-  engine->End();
   return 0;
 }
