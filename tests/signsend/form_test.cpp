@@ -136,9 +136,15 @@ TEST_F(FormTest, ARefusedConnectionLogsOnlyErrorConnectionAndTheNextSendWorks) {
   EXPECT_EQ(LogLines(), QStringList({"Error connection"}));
   EXPECT_TRUE(History().isEmpty());
 
+  // No address at all fails the same way.
+  form_->EditIP->clear();
+  form_->BtnSendClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form_->BtnSend->isEnabled(); }, 10000));
+  EXPECT_EQ(LogLines(), QStringList({"Error connection", "Error connection"}));
+
   Send(QStringLiteral("found"));
   ASSERT_TRUE(peer_.WaitForClosed(1));
-  EXPECT_EQ(LogLines(), QStringList({"Error connection", "Connect OK", "Send : found", "Disconnect OK"}));
+  EXPECT_EQ(LogLines().mid(2), QStringList({"Connect OK", "Send : found", "Disconnect OK"}));
   EXPECT_EQ(History(), QStringList({"found"}));
 }
 
