@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "StretchPlane.h"
 #include "TestPlatform.h"
 #include "Tsiml.h"
 
@@ -224,6 +225,27 @@ TEST_F(PaintingTest, PlanesAreReplacedBySetUpAndReleasedOnce) {
   for (uint8_t* plane : e->Planes) EXPECT_EQ(plane, nullptr);
   Paint(1);  // painting without planes draws no row and touches no plane
   EXPECT_EQ(platform.lastPicture.At(3 + 2, 4 + 2), kWindowGray);
+}
+
+// The stretch on its own: bottom-up scan lines padded to 4 bytes, the high
+// nibble left, and what falls outside the picture cut off on every side.
+TEST(PlaneStretcher, DrawsABottomUpBitmapAndCutsOffWhatFallsOutside) {
+  uint32_t palette[16];
+  for (uint32_t i = 0; i < 16; ++i) palette[i] = i;  // each pixel shows its own value
+  const PlaneStretcher stretcher(palette, 2);
+  // 4 × 2 pixels: two bytes per scan line, padded with 0xEE to four.
+  const uint8_t bits[] = {0x12, 0x34, 0xEE, 0xEE,   // bottom line
+                          0x56, 0x78, 0xEE, 0xEE};  // top line
+  ClientPicture pic;
+  pic.Resize(8, 4, 99);
+  stretcher.Draw(bits, 4, 2, pic, -1, -1);
+  const std::vector<uint32_t> want = {
+      5,  6,  6,  7,  7,  8,  8,  99,  // the top line's lower half; its upper half is cut off
+      1,  2,  2,  3,  3,  4,  4,  99,  // the bottom line, twice
+      1,  2,  2,  3,  3,  4,  4,  99,
+      99, 99, 99, 99, 99, 99, 99, 99,
+  };
+  EXPECT_EQ(pic.pixels, want);
 }
 
 }  // namespace
