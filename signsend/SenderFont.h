@@ -5,5 +5,5 @@
 // for. Where Tahoma is not installed, Liberation Sans at the same size:
 // the free font nearest to Tahoma's widths (Tahoma and Arial, whose metrics
 // Liberation Sans copies, set text about equally wide, while DejaVu Sans
-// runs some 15 % wider and would crowd the fixed-size controls).
+// runs about a tenth wider and would crowd the fixed-size controls).
 QFont SenderFont();
