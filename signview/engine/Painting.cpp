@@ -41,7 +41,9 @@ uint32_t ScreenColour(const BitmapInfo::RgbQuad& q) {
 void Tsiml::SetUpPlanes() {
   ReleasePlanes();  // a repeated set-up replaces the planes, never leaks them
   PixelScale = 2;
-  const int32_t width = 2 * Columns, height = 2 * Lines;
+  const bool paintable = PaintableGeometry(Columns, Lines);
+  // Only a paintable geometry is sized: any other leaves no planes to describe.
+  const int32_t width = paintable ? 2 * Columns : 0, height = paintable ? 2 * Lines : 0;
 
   Bmi = BitmapInfo{};
   Bmi.bmiHeader.biSize = 40;
@@ -64,7 +66,7 @@ void Tsiml::SetUpPlanes() {
     platform_.AppendLog("The display of " + std::to_string(Columns) + " columns and " +
                         std::to_string(Lines) + " lines cannot be painted; the window stays gray");
   };
-  if (!PaintableGeometry(Columns, Lines)) {
+  if (!paintable) {
     unpainted();
     return;
   }
@@ -82,9 +84,11 @@ void Tsiml::SetUpPlanes() {
 }
 
 void Tsiml::SizeWindow() {
+  // A display that cannot be painted gets a window of margins only.
+  const bool paintable = PaintableGeometry(Columns, Lines);
   const int rows = ShownRows(*this);
-  const int columns = rows > 0 ? Columns : 0;
-  const int lines = rows > 0 ? Lines : 0;
+  const int columns = paintable ? Columns : 0;
+  const int lines = paintable ? Lines : 0;
   const int height = rows * (2 * lines + 2) * PixelScale + 5;
   const int width = 2 * columns * PixelScale + 6;
   platform_.SizeWindow(width, height);

@@ -196,7 +196,8 @@ TEST(Painting, ADisplayThatCannotBePaintedStaysGray) {
   for (DisplayChoices bad : {DisplayChoices{"1000", "10", "1", true},
                              DisplayChoices{"-8", "10", "2", true},
                              DisplayChoices{"96", "40", "1", true},
-                             DisplayChoices{"98", "10", "1", true}}) {
+                             DisplayChoices{"98", "10", "1", true},
+                             DisplayChoices{"2147483647", "10", "1", true}}) {
     SCOPED_TRACE(bad.columns + "x" + bad.lines);
     TestPlatform platform;
     platform.choices = bad;
