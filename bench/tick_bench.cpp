@@ -24,7 +24,7 @@ const Geometry kGeometries[] = {{"96", "10", "1"}, {"240", "20", "4"}};
 // Keeps nothing of the picture (the window's copy is the shell's cost) and
 // looks for the font files next to this program, where the build puts them.
 class BenchPlatform : public TestPlatform {
-public:
+ public:
   BenchPlatform() {
     std::error_code error;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -44,7 +44,8 @@ void InstallMemoryFont(Tsiml& e) {
   for (int code = 0; code < 256; ++code) {
     uint8_t* record = e.FontImage + block + 23 + code * (1 + height);
     record[0] = 6;
-    for (int y = 0; y < height; ++y) record[1 + y] = static_cast<uint8_t>((code * 37 + y * 11) & 0xF8);
+    for (int y = 0; y < height; ++y)
+      record[1 + y] = static_cast<uint8_t>((code * 37 + y * 11) & 0xF8);
   }
   for (uint32_t& offset : e.FontOffsets) offset = block;
 }
@@ -138,7 +139,9 @@ void BM_TickStep(benchmark::State& state) {
     if (step == 2) e->PaintRows();
     benchmark::ClobberMemory();
   }
-  state.SetLabel(Name(g) + (step == 0 ? " LayoutText" : step == 1 ? " UnpackPlanes" : " PaintRows"));
+  state.SetLabel(Name(g) + (step == 0   ? " LayoutText"
+                            : step == 1 ? " UnpackPlanes"
+                                        : " PaintRows"));
 }
 
 // The floor: copying as many bytes as the window picture holds.

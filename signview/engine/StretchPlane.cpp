@@ -22,7 +22,8 @@ void PlaneStretcher::CopyPatterns(const uint8_t* line, int bytes, uint32_t* out)
   // A copy of a size known here compiles to a few stores, not a call.
   const uint32_t* patterns = patterns_.data();
   for (int i = 0; i < bytes; ++i, out += kSpan)
-    std::memcpy(out, patterns + static_cast<std::size_t>(line[i]) * kSpan, sizeof(uint32_t) * kSpan);
+    std::memcpy(out, patterns + static_cast<std::size_t>(line[i]) * kSpan,
+                sizeof(uint32_t) * kSpan);
 }
 
 void PlaneStretcher::DrawLine(const uint8_t* line, int bytes, uint32_t* row, int x,
@@ -48,14 +49,15 @@ void PlaneStretcher::DrawLine(const uint8_t* line, int bytes, uint32_t* row, int
     }
 }
 
-void PlaneStretcher::Draw(const uint8_t* bits, int width, int height, ClientPicture& picture,
-                          int x, int y) const {
+void PlaneStretcher::Draw(const uint8_t* bits, int width, int height, ClientPicture& picture, int x,
+                          int y) const {
   if (scale_ == 0 || bits == nullptr || width <= 0 || height <= 0 || picture.width <= 0) return;
   const int bytes = width / 2;
   const std::size_t stride = (static_cast<std::size_t>(width) * 4 + 31) / 32 * 4;
   // The part of each picture row that a line covers, for the copies.
   const int left = std::max(x, 0);
-  const int right = std::min<long long>(picture.width, x + static_cast<long long>(bytes) * 2 * scale_);
+  const int right =
+      std::min<long long>(picture.width, x + static_cast<long long>(bytes) * 2 * scale_);
   if (right <= left) return;
 
   for (int line = 0; line < height; ++line) {

@@ -8,7 +8,7 @@
 #include "ClientPicture.h"
 
 class PlaneStretcher {
-public:
+ public:
   // An empty stretcher draws nothing until Set.
   PlaneStretcher() = default;
   PlaneStretcher(const uint32_t palette[16], int scale) { Set(palette, scale); }
@@ -24,10 +24,9 @@ public:
   // BOTTOM line of the picture, each (width / 2) bytes padded up to a
   // multiple of 4 bytes; in a byte the high nibble is the left pixel. What
   // falls outside the picture is cut off. Takes no memory.
-  void Draw(const uint8_t* bits, int width, int height, ClientPicture& picture, int x,
-            int y) const;
+  void Draw(const uint8_t* bits, int width, int height, ClientPicture& picture, int x, int y) const;
 
-private:
+ private:
   // Draws one scan line into one picture row (y inside the picture).
   void DrawLine(const uint8_t* line, int bytes, uint32_t* row, int x, int pictureWidth) const;
   // Writes the patterns of bytes into out, kSpan pixels each.

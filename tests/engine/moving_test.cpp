@@ -53,6 +53,10 @@ int Led(const uint8_t* frame, int slot, int p, int c) {
   return frame[960 * p + (slot <= 4 ? 479 : 959) - c] >> SlotShift(slot) & 3;
 }
 
+std::vector<uint8_t> TextPacket(const std::string& text) {
+  return BuildPacket(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
 // Strip column p of strip line `line` in phase A (false) or B (true).
 int StripCode(const TNasun& t, int line, bool phaseB, uint32_t p) {
   const uint32_t q = t.Columns / 4;
@@ -60,7 +64,7 @@ int StripCode(const TNasun& t, int line, bool phaseB, uint32_t p) {
 }
 
 class MovingTextTest : public ::testing::Test {
-protected:
+ protected:
   TestPlatform platform;
   std::shared_ptr<Tsiml> e = std::make_shared<Tsiml>(platform);
   MemoryFont font{10};
@@ -74,8 +78,8 @@ protected:
   }
   // Hands a section over as the layout does and returns its thread (which
   // the test platform only records).
-  std::shared_ptr<TNasun> Start(const std::string& text, TextAttr attr, uint8_t slot,
-                                uint8_t first, uint8_t last, uint32_t moveColumn) {
+  std::shared_ptr<TNasun> Start(const std::string& text, TextAttr attr, uint8_t slot, uint8_t first,
+                                uint8_t last, uint32_t moveColumn) {
     font.InstallIn(*e);
     e->Attr = attr;
     e->Slot = slot;
@@ -93,15 +97,18 @@ TEST_F(MovingTextTest, StripAfterEachColumnStep) {
   auto t = Start("A", Attr(0, 0, 1), 1, 0, 9, 0);
   auto fed = [](int line, int step) { return (line + step) % 4; };  // code of step's column
   for (int step = 0; step < 100; ++step) {
-    for (int line = 0; line < 10; ++line) t->Cell[line][step % 32] = static_cast<uint8_t>(fed(line, step));
+    for (int line = 0; line < 10; ++line)
+      t->Cell[line][step % 32] = static_cast<uint8_t>(fed(line, step));
     t->ShiftStrip(static_cast<uint32_t>(step % 32));
     const int k = step + 1;  // steps made so far; the newest is the rightmost column
     for (int line = 0; line < 10; ++line)
       for (uint32_t p = 0; p < 96; ++p) {
         const int fedAt = static_cast<int>(p) - (96 - k);  // step that fed column p
         const int want = fedAt >= 0 ? fed(line, fedAt) : 0;
-        ASSERT_EQ(StripCode(*t, line, false, p), want) << "after " << k << " line " << line << " p " << p;
-        ASSERT_EQ(StripCode(*t, line, true, p), want) << "after " << k << " line " << line << " p " << p;
+        ASSERT_EQ(StripCode(*t, line, false, p), want)
+            << "after " << k << " line " << line << " p " << p;
+        ASSERT_EQ(StripCode(*t, line, true, p), want)
+            << "after " << k << " line " << line << " p " << p;
       }
   }
 }
@@ -145,7 +152,7 @@ TEST_F(MovingTextTest, LowFontAndFlashingSectionWithPaper) {
     for (int p = 0; p < 10; ++p)
       for (int c = 90; c < 96; ++c) {
         const int x = c - 93;  // glyph column
-        int glyph = 0;  // not reached yet, or below the font's height
+        int glyph = 0;         // not reached yet, or below the font's height
         if (x >= 0 && p < 5) glyph = (rows[p] << x & 0x80) ? 1 : 2;  // ink 1, paper 2
         EXPECT_EQ(Led(e->FrameA, 1, p, c), glyph) << "A line " << p << " column " << c;
         const int inB = flash && x >= 0 ? 2 : glyph;
@@ -156,7 +163,10 @@ TEST_F(MovingTextTest, LowFontAndFlashingSectionWithPaper) {
 }
 
 TEST_F(MovingTextTest, GlyphsOfWidthZeroGiveNoStep) {
-  auto t = Start("A\x01\x02" "A", Attr(0, 0, 1), 1, 0, 9, 0);  // codes 1 and 2 have width 0
+  auto t = Start(
+      "A\x01\x02"
+      "A",
+      Attr(0, 0, 1), 1, 0, 9, 0);  // codes 1 and 2 have width 0
   int steps = 0;
   platform.onSleep = [&](int) { ++steps; };
   t->RunPass();
@@ -198,7 +208,9 @@ TEST_F(MovingTextTest, TopPixelLineOfEachRangeShowsStripLineZero) {
           continue;
         }
         ASSERT_EQ(frame[i] & keep, 0xFF & keep) << "other slots of byte " << i;
-        const int want = c == 95 ? (p - k.first) % 3 + 1 : c < 95 ? 0 : 3;  // 96 strip columns from 0
+        const int want = c == 95  ? (p - k.first) % 3 + 1
+                         : c < 95 ? 0
+                                  : 3;  // 96 strip columns from 0
         ASSERT_EQ(Led(frame, k.slot, p, c), want) << "line " << p << " column " << c;
       }
     e->StopMovingText();
@@ -256,13 +268,12 @@ TEST_F(MovingTextTest, OddFieldsStayInsideTheFrame) {
     uint32_t columns, moveColumn;
   };
   const Case cases[] = {
-      {1, 0, 9, 10, 96, 470},   // strip runs past the half line
-      {5, 0, 9, 10, 240, 479},  // one column left in the second half
-      {2, 0, 9, 10, 96, 5000},  // start beyond the half line
-      {0, 0, 9, 10, 96, 0},     // no such slot
-      {9, 0, 9, 10, 96, 0},
-      {3, 0, 250, 255, 1000, 0},  // lines and columns far too big
-      {4, 9, 2, 10, 96, 0},       // empty range
+      {1, 0, 9, 10, 96, 470},                              // strip runs past the half line
+      {5, 0, 9, 10, 240, 479},                             // one column left in the second half
+      {2, 0, 9, 10, 96, 5000},                             // start beyond the half line
+      {0, 0, 9, 10, 96, 0},                                // no such slot
+      {9, 0, 9, 10, 96, 0},    {3, 0, 250, 255, 1000, 0},  // lines and columns far too big
+      {4, 9, 2, 10, 96, 0},                                // empty range
   };
   for (const Case& k : cases) {
     SCOPED_TRACE("slot " + std::to_string(k.slot) + " move " + std::to_string(k.moveColumn));
@@ -283,11 +294,56 @@ TEST_F(MovingTextTest, OddFieldsStayInsideTheFrame) {
         const int p = i / 960, c = base - i % 960;
         const bool inside = valid && c >= static_cast<int64_t>(k.moveColumn) && c < 480 &&
                             p >= k.first && p <= last;
-        if (!inside) ASSERT_EQ(frame[i], 0) << "byte " << i;
-        else ASSERT_EQ(frame[i] & ~(3 << SlotShift(k.slot)), 0) << "byte " << i;
+        if (!inside)
+          ASSERT_EQ(frame[i], 0) << "byte " << i;
+        else
+          ASSERT_EQ(frame[i] & ~(3 << SlotShift(k.slot)), 0) << "byte " << i;
       }
     e->StopMovingText();
   }
+}
+
+// A section met by the layout: handed over once with the column the line
+// had reached, scrolled into that column on, and left alone by later ticks
+// so the window shows what the thread painted.
+TEST(MovingTextWithLayout, ALaidOutSectionScrollsInItsOwnArea) {
+  TestPlatform platform;
+  platform.parameters.Clear = 0;
+  platform.mailbox.Publish(TextPacket("AB$MBA$CR"));
+  auto e = std::make_shared<Tsiml>(platform);
+  ASSERT_TRUE(e->Begin());
+  MemoryFont font(10);
+  font.Glyph('A', 3, {0xE0, 0xA0, 0xE0, 0xA0, 0xA0, 0xE0, 0xA0, 0xE0, 0xA0, 0xE0});
+  font.Glyph('B', 3, {0xC0, 0xA0, 0xC0, 0xA0, 0xC0, 0xA0, 0xC0, 0xA0, 0xC0, 0xA0});
+  font.Glyph(' ', 2, {});
+  font.InstallIn(*e);
+  e->Tick();
+  ASSERT_EQ(platform.startedThreads.size(), 1u);
+  auto t = std::static_pointer_cast<TNasun>(platform.startedThreads[0]);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(t->Text), 2), "BA");
+  EXPECT_EQ(t->MoveColumn, 6u);  // after "AB"
+  EXPECT_EQ(t->Slot, 1);
+
+  int steps = 0;
+  platform.onSleep = [&](int ms) {
+    if (ms == 25 && ++steps == 94) t->Terminate();  // "BA" has come in up to column 6 + 96 - 94
+  };
+  t->RunPass();
+  ASSERT_EQ(steps, 94);
+  std::vector<int> area;  // slot 1 of FrameA from the section's column to the edge
+  for (int p = 0; p < 10; ++p)
+    for (int c = 6; c < 96; ++c) area.push_back(Led(e->FrameA, 1, p, c));
+  EXPECT_EQ(Led(e->FrameA, 1, 0, 8), 1);  // 'B' column 0 is at column 6 + 96 - 94, red
+  EXPECT_EQ(Led(e->FrameA, 1, 0, 7), 0);  // the strip's start, still dark
+
+  e->Tick();  // lays out "AB" again but skips the section
+  EXPECT_EQ(platform.startedThreads.size(), 1u);
+  std::vector<int> after;
+  for (int p = 0; p < 10; ++p)
+    for (int c = 6; c < 96; ++c) after.push_back(Led(e->FrameA, 1, p, c));
+  EXPECT_EQ(after, area);
+  // The window shows it: LED line 0, column 8 is red in the picture.
+  EXPECT_EQ(platform.lastPicture.At(3 + 4 * 8 + 2, 4 + 2), 0xFFFF0000u);
 }
 
 // --- On real threads -------------------------------------------------------
@@ -296,11 +352,11 @@ TEST_F(MovingTextTest, OddFieldsStayInsideTheFrame) {
 // time, and hands a moving section to the engine at the start of a tick
 // whenever none runs, as the layout does when it meets one.
 class ThreadedPlatform : public TestPlatform {
-public:
+ public:
   ThreadRegistry* registry = nullptr;
-  Tsiml* engine = nullptr;        // set before the engine's thread starts
-  std::atomic<int> sections{0};   // sections handed over
-  std::atomic<int> steps{0};      // column steps made by any section
+  Tsiml* engine = nullptr;       // set before the engine's thread starts
+  std::atomic<int> sections{0};  // sections handed over
+  std::atomic<int> steps{0};     // column steps made by any section
 
   bool RunOnMain(const std::function<void()>& step) override {
     ++depth_;
@@ -317,7 +373,7 @@ public:
   }
   void StartThread(std::shared_ptr<Thread> thread) override { registry->Start(std::move(thread)); }
 
-private:
+ private:
   void StartSection() {
     static const char text[] = "AA A AAA   ";
     engine->Attr = {0, 1, 2, 1};
@@ -330,10 +386,6 @@ private:
   }
   int depth_ = 0;
 };
-
-std::vector<uint8_t> TextPacket(const std::string& text) {
-  return BuildPacket(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-}
 
 void WaitUntil(const std::function<bool()>& done) {
   while (!done()) std::this_thread::yield();

@@ -30,7 +30,7 @@ void SetLed(uint8_t* frame, int slot, int p, int c, int code) {
 }
 
 class PaintingTest : public ::testing::Test {
-protected:
+ protected:
   TestPlatform platform;
   std::shared_ptr<Tsiml> e;
 
@@ -55,8 +55,8 @@ protected:
     for (int dy = 0; dy < 4; ++dy)
       for (int dx = 0; dx < 4; ++dx) {
         const uint32_t want = dx >= 2 && dy >= 2 ? colour : kBlack;
-        EXPECT_EQ(pic.At(x0 + dx, y0 + dy), want) << "row " << r << " line " << line
-                                                  << " column " << c << " at +" << dx << ",+" << dy;
+        EXPECT_EQ(pic.At(x0 + dx, y0 + dy), want)
+            << "row " << r << " line " << line << " column " << c << " at +" << dx << ",+" << dy;
       }
   }
 };
@@ -86,8 +86,8 @@ TEST_F(PaintingTest, AFlashingLedShowsInPhaseAOnly) {
 TEST_F(PaintingTest, PictureShowsEveryLedOfEveryRowInBothPhases) {
   struct Case {
     DisplayChoices choices;
-    int width, height;           // client area
-    int lastRowTop, rowHeight;   // where the last row is drawn
+    int width, height;          // client area
+    int lastRowTop, rowHeight;  // where the last row is drawn
   };
   const Case cases[] = {
       {{"96", "10", "1", true}, 390, 49, 4, 40},
@@ -193,11 +193,10 @@ TEST_F(PaintingTest, EachPaintHandsTheWholePictureToThePlatform) {
 // A display type the frame buffer cannot hold gets no planes: the window
 // stays gray, the engine runs on, and the log says why.
 TEST(Painting, ADisplayThatCannotBePaintedStaysGray) {
-  for (DisplayChoices bad : {DisplayChoices{"1000", "10", "1", true},
-                             DisplayChoices{"-8", "10", "2", true},
-                             DisplayChoices{"96", "40", "1", true},
-                             DisplayChoices{"98", "10", "1", true},
-                             DisplayChoices{"2147483647", "10", "1", true}}) {
+  for (DisplayChoices bad :
+       {DisplayChoices{"1000", "10", "1", true}, DisplayChoices{"-8", "10", "2", true},
+        DisplayChoices{"96", "40", "1", true}, DisplayChoices{"98", "10", "1", true},
+        DisplayChoices{"2147483647", "10", "1", true}}) {
     SCOPED_TRACE(bad.columns + "x" + bad.lines);
     TestPlatform platform;
     platform.choices = bad;
@@ -241,10 +240,9 @@ TEST(PlaneStretcher, DrawsABottomUpBitmapAndCutsOffWhatFallsOutside) {
   pic.Resize(8, 4, 99);
   stretcher.Draw(bits, 4, 2, pic, -1, -1);
   const std::vector<uint32_t> want = {
-      5,  6,  6,  7,  7,  8,  8,  99,  // the top line's lower half; its upper half is cut off
-      1,  2,  2,  3,  3,  4,  4,  99,  // the bottom line, twice
-      1,  2,  2,  3,  3,  4,  4,  99,
-      99, 99, 99, 99, 99, 99, 99, 99,
+      5, 6, 6, 7, 7, 8, 8, 99,  // the top line's lower half; its upper half is cut off
+      1, 2, 2, 3, 3, 4, 4, 99,  // the bottom line, twice
+      1, 2, 2, 3, 3, 4, 4, 99, 99, 99, 99, 99, 99, 99, 99, 99,
   };
   EXPECT_EQ(pic.pixels, want);
 }

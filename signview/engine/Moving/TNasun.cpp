@@ -19,8 +19,8 @@ namespace {
 
 constexpr int kStripLines = 32;
 constexpr int kStripLineBytes = 128;
-constexpr int kPhaseRowBytes = 64;        // 256 columns of 2 bits
-constexpr uint32_t kSlotColumns = 480;    // columns of one half pixel line
+constexpr int kPhaseRowBytes = 64;           // 256 columns of 2 bits
+constexpr uint32_t kSlotColumns = 480;       // columns of one half pixel line
 constexpr int kSlotShift[4] = {0, 6, 4, 2};  // slots 1/5, 2/6, 3/7, 4/8
 
 // Moves every column of one phase row a place to the left and feeds code
