@@ -1,0 +1,80 @@
+#include "MainThreadHandOff.h"
+
+#include <exception>
+
+#include <QMetaObject>
+#include <QThread>
+
+namespace {
+// One handed-over step. Guarded by State::mutex.
+struct Job {
+  const std::function<void()>* step = nullptr;  // the waiting caller's step
+  bool running = false;
+  bool done = false;
+  bool abandoned = false;  // the caller stopped waiting: never run it
+  std::exception_ptr error;
+};
+}  // namespace
+
+MainThreadHandOff::MainThreadHandOff() = default;
+
+MainThreadHandOff::~MainThreadHandOff() { Shutdown(); }
+
+bool MainThreadHandOff::Run(const std::function<void()>& step) {
+  if (QThread::currentThread() == context_.thread()) {
+    if (ShuttingDown()) return false;
+    step();
+    return true;
+  }
+
+  auto job = std::make_shared<Job>();
+  job->step = &step;
+  auto state = state_;
+  {
+    std::lock_guard lock(state->mutex);
+    if (state->shutdown) return false;
+  }
+  QMetaObject::invokeMethod(
+      &context_,
+      [state, job] {
+        {
+          std::lock_guard lock(state->mutex);
+          if (state->shutdown || job->abandoned) return;
+          job->running = true;
+        }
+        try {
+          (*job->step)();
+        } catch (...) {
+          job->error = std::current_exception();
+        }
+        {
+          std::lock_guard lock(state->mutex);
+          job->done = true;
+        }
+        state->changed.notify_all();
+      },
+      Qt::QueuedConnection);
+
+  std::unique_lock lock(state->mutex);
+  // A step already running finishes first: it uses the caller's objects.
+  state->changed.wait(lock, [&] { return job->done || (state->shutdown && !job->running); });
+  if (!job->done) {
+    job->abandoned = true;
+    return false;
+  }
+  if (job->error) std::rethrow_exception(job->error);
+  return true;
+}
+
+void MainThreadHandOff::Shutdown() {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->shutdown = true;
+  }
+  state_->changed.notify_all();
+}
+
+bool MainThreadHandOff::ShuttingDown() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->shutdown;
+}
