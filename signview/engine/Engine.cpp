@@ -85,28 +85,30 @@ void Tsiml::SetUp() {
 
 void Tsiml::TakeSnapshot() {
   EngineSnapshot& s = Snapshot;
-  s.columns = Columns;
-  s.lines = Lines;
-  s.rows = Rows;
+  // Only a display that got its planes has LEDs to show.
+  const bool painted = Planes[0] != nullptr;
+  s.columns = painted ? Columns : 0;
+  s.lines = painted ? Lines : 0;
+  s.rows = painted ? static_cast<uint8_t>(Rows < 8 ? Rows : 8) : 0;  // one row per slot
   s.color = ColorEnabled != 0;
   s.flashPhase = FlashPhase;
   s.moving = MoveIdle.load() == 0;
   s.tick = TickCount.load();
   std::memcpy(s.text, TextBuffer, sizeof s.text);
   std::memcpy(s.variables, Variables, sizeof s.variables);
-  const std::size_t count = static_cast<std::size_t>(Columns) * Lines * Rows;
+  const std::size_t count = static_cast<std::size_t>(s.columns) * s.lines * s.rows;
   s.ledsA.resize(count);
   s.ledsB.resize(count);
   // A plane holds LED line L, column c at byte 2 x Columns x (Lines-1-L) + c.
-  for (int r = 0; r < Rows && r < 8; ++r) {
+  for (int r = 0; r < s.rows; ++r) {
     const uint8_t* planeA = Planes[r];
     const uint8_t* planeB = Planes[8 + r];
-    for (int line = 0; line < Lines; ++line) {
-      const std::size_t from = static_cast<std::size_t>(2 * Columns) * (Lines - 1 - line);
-      const std::size_t to = (static_cast<std::size_t>(r) * Lines + line) * Columns;
-      for (int c = 0; c < Columns; ++c) {
-        s.ledsA[to + c] = planeA ? planeA[from + c] & 3 : 0;
-        s.ledsB[to + c] = planeB ? planeB[from + c] & 3 : 0;
+    for (int line = 0; line < s.lines; ++line) {
+      const std::size_t from = static_cast<std::size_t>(2 * s.columns) * (s.lines - 1 - line);
+      const std::size_t to = (static_cast<std::size_t>(r) * s.lines + line) * s.columns;
+      for (int c = 0; c < s.columns; ++c) {
+        s.ledsA[to + c] = planeA[from + c] & 3;
+        s.ledsB[to + c] = planeB[from + c] & 3;
       }
     }
   }

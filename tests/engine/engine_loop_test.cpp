@@ -109,3 +109,39 @@ TEST(EngineLoop, AStartedEngineRunsOnItsOwnThreadUntilStopped) {
 }
 
 }  // namespace
+
+namespace {
+
+// A display the frame buffer cannot hold gets no planes; its ticks go on
+// and show no LEDs rather than ending the engine.
+TEST(EngineLoop, AnUnpaintableDisplayTicksOnWithAnEmptySnapshot) {
+  TestPlatform platform;
+  platform.choices = {"-8", "10", "1", false};
+  auto e = std::make_shared<Tsiml>(platform);
+  ASSERT_TRUE(e->Begin());
+  e->Tick();
+  e->Tick();
+  EXPECT_EQ(e->TickCount.load(), 2u);
+  EXPECT_EQ(e->Snapshot.columns, 0);
+  EXPECT_TRUE(e->Snapshot.ledsA.empty());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(e->Snapshot.text)), "#127");
+}
+
+TEST(EngineLoop, TheSnapshotHoldsTheShownLedsOfBothPhases) {
+  TestPlatform platform;
+  platform.choices = {"96", "10", "2", false};
+  auto e = std::make_shared<Tsiml>(platform);
+  ASSERT_TRUE(e->Begin());
+  e->Tick();
+  // Write the frame directly: slot 2 (row 2), pixel line 3, column 7, red in
+  // phase A only (without a font file the layout draws nothing over it).
+  e->FrameA[960 * 3 + 479 - 7] |= 1 << 6;
+  e->UnpackPlanes();
+  e->TakeSnapshot();
+  EXPECT_EQ(e->Snapshot.Led(true, 1, 3, 7), 1);
+  EXPECT_EQ(e->Snapshot.Led(false, 1, 3, 7), 0);
+  EXPECT_EQ(e->Snapshot.Led(true, 0, 3, 7), 0);
+  EXPECT_EQ(e->Snapshot.ledsA.size(), 96u * 10 * 2);
+}
+
+}  // namespace
