@@ -1,7 +1,5 @@
 #include "LogSink.h"
 
-#include <QThread>
-
 LogSink::LogSink(int flushIntervalMs, QObject* parent) : QObject(parent) {
   timer_.setSingleShot(true);
   timer_.setInterval(flushIntervalMs);
@@ -17,10 +15,10 @@ void LogSink::Append(const QString& line) {
     if (!flushScheduled_) flushScheduled_ = startTimer = true;
   }
   if (!startTimer) return;
-  if (QThread::currentThread() == thread())
+  if (std::this_thread::get_id() == mainThread_)
     timer_.start();
   else
-    QMetaObject::invokeMethod(&timer_, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    wake_.Post([this] { timer_.start(); });
 }
 
 void LogSink::Flush() {

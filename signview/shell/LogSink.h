@@ -4,11 +4,14 @@
 // packets costs one update of the box per batch instead of one per line.
 #include <deque>
 #include <mutex>
+#include <thread>
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+#include "MainThreadQueue.h"
 
 class LogSink : public QObject {
   Q_OBJECT
@@ -35,4 +38,6 @@ private:
   std::deque<QString> pending_;
   bool flushScheduled_ = false;
   QTimer timer_;
+  const std::thread::id mainThread_ = std::this_thread::get_id();
+  MainThreadQueue wake_;  // starts the timer for lines from other threads
 };

@@ -2,9 +2,6 @@
 
 #include <exception>
 
-#include <QMetaObject>
-#include <QThread>
-
 namespace {
 // One handed-over step. Guarded by State::mutex.
 struct Job {
@@ -21,7 +18,7 @@ MainThreadHandOff::MainThreadHandOff() = default;
 MainThreadHandOff::~MainThreadHandOff() { Shutdown(); }
 
 bool MainThreadHandOff::Run(const std::function<void()>& step) {
-  if (QThread::currentThread() == context_.thread()) {
+  if (std::this_thread::get_id() == mainThread_) {
     if (ShuttingDown()) return false;
     step();
     return true;
@@ -34,26 +31,24 @@ bool MainThreadHandOff::Run(const std::function<void()>& step) {
     std::lock_guard lock(state->mutex);
     if (state->shutdown) return false;
   }
-  QMetaObject::invokeMethod(
-      &context_,
-      [state, job] {
-        {
-          std::lock_guard lock(state->mutex);
-          if (state->shutdown || job->abandoned) return;
-          job->running = true;
-        }
-        try {
-          (*job->step)();
-        } catch (...) {
-          job->error = std::current_exception();
-        }
-        {
-          std::lock_guard lock(state->mutex);
-          job->done = true;
-        }
-        state->changed.notify_all();
-      },
-      Qt::QueuedConnection);
+  const bool posted = queue_.Post([state, job] {
+    {
+      std::lock_guard lock(state->mutex);
+      if (state->shutdown || job->abandoned) return;
+      job->running = true;
+    }
+    try {
+      (*job->step)();
+    } catch (...) {
+      job->error = std::current_exception();
+    }
+    {
+      std::lock_guard lock(state->mutex);
+      job->done = true;
+    }
+    state->changed.notify_all();
+  });
+  if (!posted) return false;
 
   std::unique_lock lock(state->mutex);
   // A step already running finishes first: it uses the caller's objects.
@@ -66,7 +61,13 @@ bool MainThreadHandOff::Run(const std::function<void()>& step) {
   return true;
 }
 
+bool MainThreadHandOff::Post(std::function<void()> fn) {
+  if (ShuttingDown()) return false;
+  return queue_.Post(std::move(fn));
+}
+
 void MainThreadHandOff::Shutdown() {
+  queue_.Close();
   {
     std::lock_guard lock(state_->mutex);
     state_->shutdown = true;

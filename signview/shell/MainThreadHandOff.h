@@ -5,8 +5,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
-#include <QObject>
+#include "MainThreadQueue.h"
 
 class MainThreadHandOff {
 public:
@@ -23,6 +24,10 @@ public:
   // program's end.
   bool Run(const std::function<void()>& step);
 
+  // Any thread: hands fn to the main thread without waiting for it. False,
+  // and fn never runs, after Shutdown().
+  bool Post(std::function<void()> fn);
+
   // From now on no step runs; every waiting Run returns false. Any thread.
   void Shutdown();
   bool ShuttingDown() const;
@@ -35,5 +40,6 @@ private:
     bool shutdown = false;
   };
   std::shared_ptr<State> state_ = std::make_shared<State>();
-  QObject context_;  // lives in the main thread; queued steps run through it
+  const std::thread::id mainThread_ = std::this_thread::get_id();
+  MainThreadQueue queue_;
 };

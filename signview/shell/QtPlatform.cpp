@@ -28,7 +28,7 @@ void QtPlatform::AppendLog(const std::string& line) {
 PacketMailbox& QtPlatform::Mailbox() { return mailbox_; }
 
 void QtPlatform::SizeWindow(int clientWidth, int clientHeight) {
-  emit windowSizeRequested(clientWidth, clientHeight);
+  handOff_.Post([this, clientWidth, clientHeight] { emit windowSizeRequested(clientWidth, clientHeight); });
 }
 
 void QtPlatform::Present(const ClientPicture& picture) {
@@ -43,7 +43,7 @@ void QtPlatform::Present(const ClientPicture& picture) {
     std::lock_guard lock(pictureMutex_);
     picture_ = std::move(image);
   }
-  if (!pictureNoticed_.exchange(true)) emit pictureChanged();
+  if (!pictureNoticed_.exchange(true)) handOff_.Post([this] { emit pictureChanged(); });
 }
 
 QImage QtPlatform::TakePicture() {

@@ -59,9 +59,10 @@ public:
   EngineSnapshot LatestSnapshot();
 
 signals:
-  // Emitted on the engine thread; connect queued to the window.
+  // Main thread: an engine asked for this client size of its window.
   void windowSizeRequested(int clientWidth, int clientHeight);
-  // A new picture was presented; emitted once until TakePicture is called.
+  // Main thread: a new picture was presented; emitted once until
+  // TakePicture is called.
   void pictureChanged();
 
 private:

@@ -136,7 +136,9 @@ void TMainForm::BuildControls() {
   StatusPanel0 = new QLabel(StatusBar);
   StatusPanel0->setFixedWidth(150);
   StatusPanel1 = new QLabel(StatusBar);
-  StatusPanel1->setFixedWidth(85);
+  // At least its designed 85 pixels; as the last panel it grows to show
+  // the whole version text.
+  StatusPanel1->setMinimumWidth(85);
   StatusMessage = new QLabel(StatusBar);
   for (QLabel* panel : {StatusPanel0, StatusPanel1, StatusMessage})
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -180,7 +180,7 @@ TEST_F(ProgramTest, AStoredIndexOutsideItsListLeavesTheListEmptyAndTheSignDark) 
   // Once a line count is chosen, "Update" starts the sign.
   Form().ComboBox2->setCurrentIndex(1);
   UpdateAndWaitForTheSign();
-  EXPECT_EQ(program->Platform().LatestSnapshot().lines, 16);
+  EXPECT_TRUE(WaitUntil([&] { return program->Platform().LatestSnapshot().lines == 16; }));
 }
 
 TEST_F(ProgramTest, UpdateShowsTheSignWithItsAddress) {
@@ -189,7 +189,7 @@ TEST_F(ProgramTest, UpdateShowsTheSignWithItsAddress) {
   EXPECT_FALSE(program->Simulator().isVisible());  // the pause comes first
   EXPECT_TRUE(Form().UpdatePending());
   UpdateAndWaitForTheSign();
-  EXPECT_EQ(ShownText(program->Platform().LatestSnapshot()), "#5");
+  EXPECT_TRUE(WaitUntil([&] { return ShownText(program->Platform().LatestSnapshot()) == "#5"; }));
 }
 
 TEST_F(ProgramTest, UpdateTwiceInARowLeavesOneEngine) {
@@ -399,11 +399,8 @@ TEST_F(ProgramTest, ClosingWhileTextScrollsEndsEveryThread) {
   StartOnFreePort();
   UpdateAndWaitForTheSign();
   ASSERT_TRUE(SendPacket(port, Packet("ABC$MHello$CRXYZ")));
-  ASSERT_TRUE(WaitForLog("Write Data"));
-  auto engine = program->Simulator().Engine();
-  const uint64_t tick = engine->TickCount.load();
-  ASSERT_TRUE(WaitUntil([&] { return engine->TickCount.load() > tick + 3; }));
-  engine.reset();
+  ASSERT_TRUE(WaitUntil([&] { return program->Platform().LatestSnapshot().moving; }));
+  ASSERT_TRUE(WaitUntil([&] { return program->Threads().Running() == 2; }));  // engine, moving text
 
   ASSERT_TRUE(Form().close());
   EXPECT_TRUE(finished);
