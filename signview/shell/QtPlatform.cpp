@@ -67,8 +67,16 @@ EngineSnapshot QtPlatform::LatestSnapshot() {
   return snapshot_;
 }
 
+void QtPlatform::SetClockStart(const QDateTime& start) {
+  clockOffsetMs_.store(QDateTime::currentDateTime().msecsTo(start));
+}
+
+QDateTime QtPlatform::LocalNow() const {
+  return QDateTime::currentDateTime().addMSecs(clockOffsetMs_.load());
+}
+
 LocalDateTime QtPlatform::Now() {
-  const QDateTime now = QDateTime::currentDateTime();
+  const QDateTime now = LocalNow();
   const QDate d = now.date();
   const QTime t = now.time();
   return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <mutex>
 
+#include <QDateTime>
 #include <QImage>
 #include <QObject>
 
@@ -45,6 +46,12 @@ public:
   void StartThread(std::shared_ptr<Thread> thread) override;
   std::vector<std::string> FontDirectories() override;
 
+  // Sets the sign's clock: from now on it runs on from start, so texts with
+  // time and date codes show repeatable values. Main thread.
+  void SetClockStart(const QDateTime& start);
+  // The sign's local time now (the computer's, unless SetClockStart moved it).
+  QDateTime LocalNow() const;
+
   // The program is ending: every waiting and later hand-off returns false,
   // so engine threads leave their loops and can be joined.
   void Shutdown();
@@ -75,6 +82,7 @@ private:
   std::mutex pictureMutex_;
   QImage picture_;
   std::atomic<bool> pictureNoticed_{false};
+  std::atomic<qint64> clockOffsetMs_{0};
   std::mutex snapshotMutex_;
   EngineSnapshot snapshot_;
 };

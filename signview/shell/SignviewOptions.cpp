@@ -39,14 +39,18 @@ CommandLine ParseSignviewOptions(const QStringList& arguments) {
                                     "address");
   const QCommandLineOption clock("clock", "Starts the sign's clock at this local time.",
                                  "YYYY-MM-DD HH:MM:SS");
+  const QCommandLineOption settings("settings", "Reads and writes this settings file instead of "
+                                                "signview.INI beside the program.",
+                                    "file");
   parser.addOptions({help, version, headless, terminal, columns, lines, rows, color, port,
-                     snapshot, http, httpBind, clock});
+                     snapshot, http, httpBind, clock, settings});
 
   auto refuse = [](const QString& why) {
     return CommandLineExit{2, "signview: " + why + "\nTry 'signview --help'."};
   };
   if (!parser.parse(arguments)) return refuse(parser.errorText());
-  if (parser.isSet(help)) return CommandLineExit{0, parser.helpText()};
+  if (parser.isSet(help))
+    return CommandLineExit{0, parser.helpText().replace("<executable_name>", "signview")};
   if (parser.isSet(version)) return CommandLineExit{0, QString("signview ") + kVersion};
   if (!parser.positionalArguments().isEmpty())
     return refuse("unexpected argument '" + parser.positionalArguments().first() + "'");
@@ -82,6 +86,7 @@ CommandLine ParseSignviewOptions(const QStringList& arguments) {
     else return refuse("--color '" + parser.value(color) + "' is not on or off");
   }
   o.snapshot = parser.value(snapshot);
+  o.settings = parser.value(settings);
   if (parser.isSet(httpBind)) o.httpBind = parser.value(httpBind);
   if (parser.isSet(clock)) {
     const QDateTime start = QDateTime::fromString(parser.value(clock), "yyyy-MM-dd HH:mm:ss");

@@ -21,6 +21,7 @@ struct SignviewOptions {
   std::optional<int> httpPort;       // the HTTP view's port (0: any free port)
   QString httpBind = "127.0.0.1";
   std::optional<QDateTime> clock;    // the sign's clock starts here
+  QString settings;                  // the settings file, when not the usual one
 };
 
 // What the command line asks for: a run with these options, or an end

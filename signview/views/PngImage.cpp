@@ -20,8 +20,12 @@ QByteArray EncodePng(const ClientPicture& picture) {
 }
 
 bool WritePngAtomically(const ClientPicture& picture, const QString& path, QString* error) {
+  return WritePngAtomically(View(picture), path, error);
+}
+
+bool WritePngAtomically(const QImage& picture, const QString& path, QString* error) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(EncodePng(picture)) < 0 || !file.commit()) {
+  if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
     if (error) *error = file.errorString();
     return false;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // PNG files and bytes of window pictures.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include "ClientPicture.h"
@@ -11,3 +12,4 @@ QByteArray EncodePng(const ClientPicture& picture);
 // file: a new file beside it, then renamed over the old one. Returns false
 // (with the reason in error) when the file cannot be written.
 bool WritePngAtomically(const ClientPicture& picture, const QString& path, QString* error);
+bool WritePngAtomically(const QImage& picture, const QString& path, QString* error);
