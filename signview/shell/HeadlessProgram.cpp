@@ -1,10 +1,11 @@
 #include "HeadlessProgram.h"
 
 #include <algorithm>
-#include <QImage>
 #include <QJsonObject>
+#include <QUrl>
 
 #include "HttpView.h"
+#include "PictureRender.h"
 #include "PngImage.h"
 #include "TerminalView.h"
 #include "Tsiml.h"
@@ -29,6 +30,19 @@ std::optional<QString> ChoiceProblem(const SimulatorSettings& s) {
 }
 }  // namespace
 
+HeadlessPlatform::HeadlessPlatform(PlatformHost& host, PacketMailbox& mailbox, LogSink& log,
+                                   ThreadRegistry& threads, std::function<void()> tickFinished)
+    : QtPlatform(host, mailbox, log, threads), tickFinished_(std::move(tickFinished)) {}
+
+void HeadlessPlatform::TickFinished(const EngineSnapshot& snapshot) {
+  QtPlatform::TickFinished(snapshot);
+  if (!tickCallWaiting_.exchange(true))
+    tickCalls_.Post([this] {
+      tickCallWaiting_.store(false);
+      tickFinished_();
+    });
+}
+
 void ApplyOptions(const SignviewOptions& o, SimulatorSettings& s) {
   if (o.columns) s.columns = IndexOf(kColumnItems, *o.columns);
   if (o.lines) s.line = IndexOf(kLineItems, *o.lines);
@@ -40,9 +54,8 @@ void ApplyOptions(const SignviewOptions& o, SimulatorSettings& s) {
 HeadlessProgram::HeadlessProgram(SettingsSource settings, SignviewOptions options, std::FILE* out,
                                  std::FILE* err)
     : settingsSource_(std::move(settings)), options_(std::move(options)), out_(out), err_(err),
-      intake_(mailbox_, log_), platform_(*this, mailbox_, log_, threads_) {
+      intake_(mailbox_, log_), platform_(*this, mailbox_, log_, threads_, [this] { ShowTick(); }) {
   connect(&log_, &LogSink::linesReady, this, &HeadlessProgram::ShowLines);
-  connect(&platform_, &QtPlatform::pictureChanged, this, &HeadlessProgram::ShowTick);
 }
 
 HeadlessProgram::~HeadlessProgram() { Stop(); }
@@ -92,12 +105,21 @@ std::optional<QString> HeadlessProgram::Start() {
   engine_ = engine;
   threads_.Start(engine);
   started_ = true;
-  std::fprintf(err_, "signview: %s columns, %s lines, %s rows%s; packets on port %u",
-               ChoicesOf(settings_).columns.c_str(), ChoicesOf(settings_).lines.c_str(),
-               ChoicesOf(settings_).rows.c_str(), settings_.color ? ", colour" : "",
-               intake_.Port());
-  if (http_) std::fprintf(err_, "; the sign on http://%s:%u/", qPrintable(options_.httpBind), httpPort_);
-  std::fputc('\n', err_);
+  const DisplayChoices choices = ChoicesOf(settings_);
+  startLine_ = QString("signview: %1 columns, %2 lines, %3 %4%5; packets on port %6")
+                   .arg(QString::fromStdString(choices.columns), QString::fromStdString(choices.lines),
+                        QString::fromStdString(choices.rows), choices.rows == "1" ? "row" : "rows",
+                        settings_.color ? ", colour" : "")
+                   .arg(intake_.Port());
+  if (http_) {
+    QUrl page;  // brackets an IPv6 address
+    page.setScheme("http");
+    page.setHost(options_.httpBind);
+    page.setPort(httpPort_);
+    page.setPath("/");
+    startLine_ += "; the sign on " + page.toString();
+  }
+  std::fprintf(err_, "%s\n", qPrintable(startLine_));
   std::fflush(err_);
   return std::nullopt;
 }
@@ -116,17 +138,27 @@ void HeadlessProgram::ShowLines(const QStringList& lines) {
 }
 
 void HeadlessProgram::ShowTick() {
-  const QImage picture = platform_.TakePicture();
+  // Every view draws from the same snapshot, so the file, the HTTP view and
+  // the terminal show one tick; the picture drawn from it is the window's.
   const EngineSnapshot snapshot = platform_.LatestSnapshot();
   state_.Update(snapshot);
-  if (!options_.snapshot.isEmpty() && !picture.isNull()) {
+  if (!options_.snapshot.isEmpty()) {
     QString error;
-    if (!WritePngAtomically(picture, options_.snapshot, &error))
-      std::fprintf(err_, "signview: cannot write %s: %s\n", qPrintable(options_.snapshot),
-                   qPrintable(error));
+    const ClientPicture picture = RenderPicture(snapshot, snapshot.flashPhase == 1);
+    if (picture.width > 0 && !WritePngAtomically(picture, options_.snapshot, &error)) {
+      // Said once, not every tick, until a write succeeds again.
+      if (error != snapshotError_)
+        std::fprintf(err_, "signview: cannot write %s: %s\n", qPrintable(options_.snapshot),
+                     qPrintable(error));
+      snapshotError_ = error;
+    } else {
+      snapshotError_.clear();
+    }
   }
   if (options_.terminal) {
     std::string frame = RenderTerminal(snapshot);
+    // The start line stays under the sign: the terminal is cleared at start.
+    frame += startLine_.toStdString() + "\x1b[K\n";
     for (const QString& line : recentLines_) frame += line.toStdString() + "\x1b[K\n";
     frame += "\x1b[J";
     std::fputs(frame.c_str(), out_);
@@ -143,6 +175,7 @@ int HeadlessProgram::Stop() {
     engine->TerminateMovingText();
   }
   platform_.Shutdown();
+  platform_.StopTickCalls();
   threads_.StopAndJoinAll();
   intake_.Close();
   log_.Flush();

@@ -3,6 +3,7 @@
 // the windowed program, with the display started at once. Log lines go to
 // standard output; the sign can be watched as a PNG file rewritten every
 // tick, over HTTP and in the terminal.
+#include <atomic>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <QString>
 
 #include "LogSink.h"
+#include "MainThreadHandOff.h"
 #include "PacketIntake.h"
 #include "PacketMailbox.h"
 #include "QtPlatform.h"
@@ -24,6 +26,24 @@
 
 class HttpView;
 class Tsiml;
+
+// The Qt platform that also calls tickFinished on the main thread once a
+// tick's snapshot is stored; the picture alone is presented before the
+// tick's snapshot exists. Calls coalesce: one waits at a time, and it finds
+// the newest snapshot.
+class HeadlessPlatform : public QtPlatform {
+public:
+  HeadlessPlatform(PlatformHost& host, PacketMailbox& mailbox, LogSink& log, ThreadRegistry& threads,
+                   std::function<void()> tickFinished);
+  void TickFinished(const EngineSnapshot& snapshot) override;
+  // No call is made after this; any thread.
+  void StopTickCalls() { tickCalls_.Shutdown(); }
+
+private:
+  std::function<void()> tickFinished_;
+  MainThreadHandOff tickCalls_;
+  std::atomic<bool> tickCallWaiting_{false};
+};
 
 class HeadlessProgram : public QObject, private PlatformHost {
   Q_OBJECT
@@ -73,11 +93,13 @@ private:
   PacketMailbox mailbox_;
   LogSink log_;
   PacketIntake intake_;
-  QtPlatform platform_;
+  HeadlessPlatform platform_;
   SignState state_;
   std::unique_ptr<HttpView> http_;
   quint16 httpPort_ = 0;
   std::weak_ptr<Tsiml> engine_;
+  QString startLine_;                // what the run is: geometry, ports, page
+  QString snapshotError_;            // the last failure to write the snapshot
   std::deque<QString> recentLines_;  // shown under the sign in the terminal
   bool started_ = false;
   bool stopped_ = false;

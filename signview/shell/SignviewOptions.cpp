@@ -1,6 +1,7 @@
 #include "SignviewOptions.h"
 
 #include <QCommandLineParser>
+#include <QHostAddress>
 
 namespace {
 const char* const kVersion = "1.04.00";
@@ -87,7 +88,11 @@ CommandLine ParseSignviewOptions(const QStringList& arguments) {
   }
   o.snapshot = parser.value(snapshot);
   o.settings = parser.value(settings);
-  if (parser.isSet(httpBind)) o.httpBind = parser.value(httpBind);
+  if (parser.isSet(httpBind)) {
+    o.httpBind = parser.value(httpBind);
+    if (QHostAddress(o.httpBind).isNull())
+      return refuse("--http-bind '" + o.httpBind + "' is not an IP address");
+  }
   if (parser.isSet(clock)) {
     const QDateTime start = QDateTime::fromString(parser.value(clock), "yyyy-MM-dd HH:mm:ss");
     if (!start.isValid())
