@@ -1,5 +1,7 @@
 #include "SignviewProcess.h"
 
+#include <gtest/gtest.h>
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -72,7 +74,12 @@ bool SignviewProcess::Start(const QStringList& options, bool withHttp) {
 }
 
 SignviewProcess::~SignviewProcess() {
-  if (process_ && process_->state() != QProcess::NotRunning) {
+  if (!process_ || process_->state() == QProcess::NotRunning) return;
+  // Every run ends as a user ends it, and must end cleanly (under the
+  // sanitizers a leak or error report makes the exit code non-zero).
+  const int code = Stop(SIGTERM);
+  if (code != 0) ADD_FAILURE() << "signview ended with " << code << ": " << err_.right(4000).toStdString();
+  if (process_->state() != QProcess::NotRunning) {
     process_->kill();
     process_->waitForFinished(5000);
   }

@@ -47,7 +47,8 @@ class SignviewProcess {
 public:
   // Makes the temporary folder; nothing runs yet.
   SignviewProcess() = default;
-  // A program still running is killed.
+  // A program still running is stopped with SIGTERM; a test fails when it
+  // does not end with code 0 (killed when it does not end at all).
   ~SignviewProcess();
   SignviewProcess(const SignviewProcess&) = delete;
   SignviewProcess& operator=(const SignviewProcess&) = delete;

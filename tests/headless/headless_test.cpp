@@ -118,7 +118,7 @@ TEST(HeadlessState, FollowsTextVariablesParametersAndPackets) {
   EXPECT_GT(literal.Find(kRed).count, 20);
   EXPECT_EQ(withVariable.codes, literal.codes);
 
-  EXPECT_EQ(sign.Stop(), 0);
+  EXPECT_EQ(sign.Stop(), 0) << sign.Err().toStdString();
   SettingsFile file = SettingsFile::AtPath(sign.SettingsPath().toStdString());
   ASSERT_TRUE(file.Load());
   EXPECT_EQ(file.GetInteger("EEPROM", "FLASHON", -1), 28);
@@ -215,7 +215,7 @@ TEST(HeadlessSnapshot, EveryTickReplacesTheFileWithAWholePicture) {
   EXPECT_EQ(file.convertToFormat(QImage::Format_RGB32),
             sign.Display().convertToFormat(QImage::Format_RGB32));
 
-  EXPECT_EQ(sign.Stop(), 0);
+  EXPECT_EQ(sign.Stop(), 0) << sign.Err().toStdString();
   EXPECT_EQ(QDir(sign.FilePath(".")).entryList(QDir::Files, QDir::Name),
             (QStringList{"sign.png", "signview.INI"}))
       << "no half-written files are left behind";
@@ -231,7 +231,7 @@ TEST(HeadlessSnapshot, AFileThatCannotBeWrittenIsReportedOnce) {
   ASSERT_TRUE(sign.Send({"still here"}));
   EXPECT_EQ(sign.Err().count("cannot write"), 1) << sign.Err().toStdString();
   EXPECT_TRUE(sign.Err().contains(path.toUtf8()));
-  EXPECT_EQ(sign.Stop(), 0);
+  EXPECT_EQ(sign.Stop(), 0) << sign.Err().toStdString();
 }
 
 // The terminal frame last drawn whole: from the second-last cursor-home to
@@ -266,7 +266,7 @@ TEST(HeadlessTerminal, DrawsTwoLedLinesPerCellAndTheLogBelow) {
   EXPECT_EQ(sign.Out().count("Read String [Hex]:"), sign.Out().count("Read String [Hex]:\x1b[K"))
       << "log lines are drawn in the frames only";
 
-  EXPECT_EQ(sign.Stop(), 0);
+  EXPECT_EQ(sign.Stop(), 0) << sign.Err().toStdString();
   EXPECT_TRUE(sign.Out().endsWith("\x1b[0m\x1b[?25h\n")) << "the cursor comes back";
 }
 
