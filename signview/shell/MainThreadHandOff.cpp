@@ -57,7 +57,13 @@ bool MainThreadHandOff::Run(const std::function<void()>& step) {
     job->abandoned = true;
     return false;
   }
-  if (job->error) std::rethrow_exception(job->error);
+  // The exception leaves the job here, so this thread holds its last
+  // reference: the queued call, which may drop the job later on the main
+  // thread, never frees an exception that this thread is still reading.
+  if (std::exception_ptr error = std::move(job->error)) {
+    lock.unlock();
+    std::rethrow_exception(error);
+  }
   return true;
 }
 
