@@ -1,5 +1,7 @@
 #include "SignviewProcess.h"
 
+#include <sys/prctl.h>
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -96,6 +98,8 @@ bool SignviewProcess::StartOnce(const QStringList& options, bool withHttp) {
   if (withHttp) arguments << "--http" << "0";
   arguments << options;
   process_ = std::make_unique<QProcess>();
+  // A test run that dies leaves no program behind holding its ports.
+  process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
   process_->start(SIGNVIEW_EXE, arguments);
   // The start line, on standard error: "…; packets on port P[; the sign
   // on http://ADDRESS:PORT/]".
