@@ -25,6 +25,12 @@ std::optional<QString> PacketIntake::Listen(quint16 port) {
     return reason;
   }
   connect(server, &QTcpServer::newConnection, this, &PacketIntake::TcpServerAccept);
+  // Qt stops accepting after a failed accept, for good: when every file
+  // descriptor is taken by connections being served, the sign would take no
+  // packet again after they end. So it resumes once some may have ended.
+  connect(server, &QTcpServer::acceptError, server, [server] {
+    QTimer::singleShot(kAcceptRetryMs, server, [server] { server->resumeAccepting(); });
+  });
   Close();
   server_ = server;
   return std::nullopt;

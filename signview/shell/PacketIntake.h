@@ -28,6 +28,9 @@ public:
   static constexpr int kIdleTimeoutMs = 10000;
   // Connections that may wait to be accepted at once.
   static constexpr int kBacklog = 1024;
+  // After a failed accept (out of file descriptors) the server tries again
+  // this much later; the connections wait in the backlog meanwhile.
+  static constexpr int kAcceptRetryMs = 100;
 
   // mailbox and log must outlive the intake.
   PacketIntake(PacketMailbox& mailbox, LogSink& log, QObject* parent = nullptr);

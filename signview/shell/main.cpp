@@ -1,5 +1,8 @@
 // signview: the Lumidot sign simulator. Without options it opens its
 // windows; with --headless it runs without one (see --help).
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <variant>
@@ -22,6 +25,19 @@ SettingsFile ProgramSettings() {
   if (!settingsPath.isEmpty()) return SettingsFile::AtPath(settingsPath.toStdString());
   return SettingsFile::ForProgram(QCoreApplication::applicationDirPath().toStdString(),
                                   "signview.INI");
+}
+
+// Every connection holds a file descriptor until its packet is taken, and
+// the usual soft limit (often 1024) is far below what the system allows a
+// program: raise it to the hard limit, at most 65536.
+void RaiseFileLimit() {
+  constexpr rlim_t kMost = 65536;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  const rlim_t wanted = std::min(limit.rlim_max, kMost);
+  if (limit.rlim_cur >= wanted) return;
+  limit.rlim_cur = wanted;
+  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 QStringList Arguments(int argc, char* argv[]) {
@@ -91,5 +107,6 @@ int main(int argc, char* argv[]) {
   }
   const auto& options = std::get<SignviewOptions>(command);
   settingsPath = options.settings;
+  RaiseFileLimit();
   return options.headless ? RunHeadless(argc, argv, options) : RunWindows(argc, argv, options);
 }
