@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
   fonts-liberation xvfb xauth netcat-openbsd
+  python3
   chromium
 )
 # Extra packages a caller may ask for (for example the browser tests).

@@ -1,10 +1,14 @@
 // Loads a packet server on loopback: many concurrent clients, each of which
 // connects, sends one packet, waits for the server to close and closes.
-// Bounded in packet count and time; stops by itself.
+// Bounded in packet count and time; stops by itself: no new connection
+// starts after --seconds, and the connections still open then get --drain
+// seconds more to be served before they count as failed.
 //
 // usage: load_tool --port P [--concurrency N] [--count TOTAL] [--seconds S]
-//                  [--host 127.0.0.1] [--tag TEXT]
-// Prints one line: "sent=N failed=N seconds=S rate=R" (packets per second).
+//                  [--drain S] [--host 127.0.0.1] [--tag TEXT]
+// Packet n (from 0) carries the text TAG followed by n in decimal.
+// Prints one line: "sent=N failed=N seconds=S rate=R" (packets served per
+// second of the whole run); the exit code is 1 when any failed.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -30,6 +34,7 @@ struct Options {
   int concurrency = 64;
   long count = 10000;
   double seconds = 30;
+  double drain = 5;
   std::string tag = "L";
 };
 
@@ -44,6 +49,7 @@ Options Parse(int argc, char** argv) {
     else if (key == "--concurrency") o.concurrency = std::atoi(value);
     else if (key == "--count") o.count = std::atol(value);
     else if (key == "--seconds") o.seconds = std::atof(value);
+    else if (key == "--drain") o.drain = std::atof(value);
     else if (key == "--host") o.host = value;
     else if (key == "--tag") o.tag = value;
     else {
@@ -55,7 +61,7 @@ Options Parse(int argc, char** argv) {
     std::fprintf(stderr, "load_tool: only loopback addresses (127.x.x.x) are loaded\n");
     std::exit(2);
   }
-  if (o.concurrency < 1 || o.count < 1 || o.seconds <= 0) {
+  if (o.concurrency < 1 || o.count < 1 || o.seconds <= 0 || o.drain < 0) {
     std::fprintf(stderr, "load_tool: concurrency, count and seconds must be positive\n");
     std::exit(2);
   }
@@ -84,7 +90,10 @@ int main(int argc, char** argv) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   };
 
+  // Every packet started is either served or failed, so a client that
+  // cannot connect never stalls the loop.
   auto startOne = [&] {
+    const long n = started++;
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     if (fd < 0) {
       ++failed;
@@ -99,7 +108,7 @@ int main(int argc, char** argv) {
       return;
     }
     Connection c;
-    const std::string text = o.tag + std::to_string(started);
+    const std::string text = o.tag + std::to_string(n);
     c.packet.push_back(0x02);
     c.packet.push_back(0xFF);
     c.packet.insert(c.packet.end(), text.begin(), text.end());
@@ -109,7 +118,6 @@ int main(int argc, char** argv) {
     ev.events = EPOLLOUT | EPOLLIN | EPOLLRDHUP;
     ev.data.fd = fd;
     epoll_ctl(ep, EPOLL_CTL_ADD, fd, &ev);
-    ++started;
   };
   auto finish = [&](int fd, bool ok) {
     epoll_ctl(ep, EPOLL_CTL_DEL, fd, nullptr);
@@ -119,8 +127,11 @@ int main(int argc, char** argv) {
   };
 
   std::vector<epoll_event> events(1024);
-  while ((started < o.count || !open.empty()) && elapsed() < o.seconds) {
-    while (started < o.count && static_cast<int>(open.size()) < o.concurrency) startOne();
+  for (;;) {
+    const double now = elapsed();
+    const bool starting = started < o.count && now < o.seconds;
+    if (!starting && (open.empty() || now >= o.seconds + o.drain)) break;
+    while (starting && started < o.count && static_cast<int>(open.size()) < o.concurrency) startOne();
     const int n = epoll_wait(ep, events.data(), static_cast<int>(events.size()), 100);
     for (int i = 0; i < n; ++i) {
       const int fd = events[i].data.fd;
@@ -150,7 +161,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  failed += static_cast<long>(open.size());  // still open at the time limit
+  failed += static_cast<long>(open.size());  // still open after the drain
   const double seconds = elapsed();
   std::printf("sent=%ld failed=%ld seconds=%.3f rate=%.0f\n", done, failed, seconds,
               seconds > 0 ? done / seconds : 0.0);
