@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,9 +44,13 @@ SignviewChild::SignviewChild(const std::string& exe, const std::string& settings
     ::close(out[1]);
     return;
   }
+  const pid_t parent = ::getpid();
   pid_ = ::fork();
   if (pid_ == 0) {
-    // Only async-signal-safe calls between fork and exec.
+    // Only async-signal-safe calls between fork and exec. A test that
+    // crashes takes its signview with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
     ::dup2(out[1], STDOUT_FILENO);
     ::dup2(err[1], STDERR_FILENO);
     if (fileLimit) ::setrlimit(RLIMIT_NOFILE, &*fileLimit);
