@@ -146,9 +146,9 @@ protected:
     return std::nullopt;
   }
 
-  // Sends a text and follows the sign until it shows it. The tick that
-  // shows it, or nothing when the sign had gone two ticks past the one it
-  // showed at the send without it.
+  // Sends a text and follows the sign until it shows it. How many ticks
+  // after the one shown at the send it showed (1 or 2), or nothing when
+  // the sign had gone two ticks past that one without it.
   std::optional<int64_t> SendAndFollow(const SignviewChild& sign, const std::string& text) {
     const auto before = ReadSign(sign.HttpPort());
     if (!before) return std::nullopt;
@@ -158,7 +158,7 @@ protected:
     const auto until = Clock::now() + std::chrono::seconds(20);
     while (Clock::now() < until) {
       const auto now = ReadSign(sign.HttpPort());
-      if (now && now->textHex == expected) return now->tick;
+      if (now && now->textHex == expected) return now->tick - before->tick;
       if (now && now->tick > before->tick + 2) return std::nullopt;
       std::this_thread::sleep_for(milliseconds(2));
     }
@@ -204,7 +204,7 @@ TEST_F(HostileClientsTest, TextsShowAtTheNextTickWhileIdleAndSlowPeersHoldConnec
   // One loop drives every peer, so no slow byte arrives between a text and
   // the tick that should show it (the sign shows the latest packet).
   std::vector<std::string> lateTexts;
-  std::vector<int64_t> ticksToShow;
+  int shownAfter[3] = {0, 0, 0};  // texts shown 0, 1 and 2 ticks after the send
   int textsSent = 0;
   const uint8_t slowByte[] = {'S'};
   const auto deadline = start + kIdleTimeout + std::chrono::seconds(30);
@@ -235,7 +235,7 @@ TEST_F(HostileClientsTest, TextsShowAtTheNextTickWhileIdleAndSlowPeersHoldConnec
     }
     if (!slowPending && textsSent < kTexts) {
       const std::string text = "Text " + std::to_string(textsSent++);
-      if (auto shownAt = SendAndFollow(sign, text)) ticksToShow.push_back(*shownAt);
+      if (auto ticks = SendAndFollow(sign, text)) ++shownAfter[std::clamp<int64_t>(*ticks, 0, 2)];
       else lateTexts.push_back(text);
     }
     std::this_thread::sleep_for(milliseconds(5));
@@ -245,8 +245,11 @@ TEST_F(HostileClientsTest, TextsShowAtTheNextTickWhileIdleAndSlowPeersHoldConnec
   EXPECT_TRUE(lateTexts.empty()) << lateTexts.size() << " texts not shown by the second tick, the first "
                                  << (lateTexts.empty() ? "" : lateTexts.front());
   EXPECT_EQ(idleOpen, 0) << "idle connections never closed";
+  // The time-out is a coarse Qt timer, which may fire up to 5 % early.
   for (int i = 0; i < kIdle; ++i) {
-    if (idleClosedAfter[i]) EXPECT_GE(*idleClosedAfter[i], kIdleTimeout) << "closed before its time-out";
+    if (idleClosedAfter[i]) {
+      EXPECT_GE(*idleClosedAfter[i], kIdleTimeout * 95 / 100) << "closed before its time-out";
+    }
   }
 
   // Every connection was counted, and every one of them logged once it
@@ -278,9 +281,9 @@ TEST_F(HostileClientsTest, TextsShowAtTheNextTickWhileIdleAndSlowPeersHoldConnec
   EXPECT_GT(slowBytes, slowServed) << "the slow peers never sent a second byte";
   EXPECT_EQ(sign.Stop(), 0) << sign.Err();
 
-  std::sort(ticksToShow.begin(), ticksToShow.end());
-  std::printf("texts shown: %zu of %d; %d idle connections closed; %d slow connections served\n",
-              ticksToShow.size(), kTexts, kIdle - idleOpen, slowServed);
+  std::printf("texts shown at the next tick: %d, at the second: %d, later or never: %zu; "
+              "%d idle connections closed; %d slow connections served\n",
+              shownAfter[0] + shownAfter[1], shownAfter[2], lateTexts.size(), kIdle - idleOpen, slowServed);
 }
 
 TEST_F(HostileClientsTest, AwkwardPacketsAreTakenUpTo2048BytesAndLoggedWhole) {
@@ -343,8 +346,7 @@ TEST_F(HostileClientsTest, AwkwardPacketsAreTakenUpTo2048BytesAndLoggedWhole) {
     EXPECT_TRUE(dumps[i].empty() || dumps[i] == DumpOf(TextPacket("reset"))) << dumps[i];
 
   // After all of it the sign still takes a text at the next tick.
-  const auto shownAt = SendAndFollow(sign, "Still here");
-  EXPECT_TRUE(shownAt.has_value());
+  EXPECT_TRUE(SendAndFollow(sign, "Still here").has_value());
   const auto now = ReadSign(sign.HttpPort());
   ASSERT_TRUE(now);
   EXPECT_EQ(now->packets, static_cast<int64_t>(served + 1));
