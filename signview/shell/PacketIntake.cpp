@@ -67,6 +67,8 @@ void PacketIntake::TcpServerAccept() {
     socket->setReadBufferSize(kReceiveSize);
     auto* idle = new QTimer(socket);
     idle->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the time-out is a promise.
+    idle->setTimerType(Qt::PreciseTimer);
     connect(idle, &QTimer::timeout, this, [this, socket, accepted] { Finish(socket, accepted, true); });
     auto received = [this, socket, accepted] { Finish(socket, accepted, false); };
     connect(socket, &QTcpSocket::readyRead, this, received);
